@@ -1,0 +1,97 @@
+#include "connection_writer.h"
+
+#include <service/socket.h>
+
+#include <QDebug>
+
+#include <algorithm>
+
+namespace service {
+
+ConnectionWriter::ConnectionWriter(int handle, std::size_t maxPendingBytes)
+    : m_handle(handle), m_maxPendingBytes(maxPendingBytes)
+{
+    m_thread = std::thread([this] { run(); });
+}
+
+ConnectionWriter::~ConnectionWriter()
+{
+    close();
+}
+
+bool ConnectionWriter::post(const void *bytes, int length, Completion done)
+{
+    if (length < 0)
+        return false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_closed)
+            return false;
+        if (m_pending.size() + static_cast<std::size_t>(length) > m_maxPendingBytes) {
+            if (!m_overflowLogged)
+                qDebug() << "guest not reading, message dropped on handle" << m_handle;
+            m_overflowLogged = true;
+            return false;
+        }
+        const std::size_t begin = m_pending.size();
+        const char *first = static_cast<const char *>(bytes);
+        m_pending.insert(m_pending.end(), first, first + length);
+        if (done)
+            m_marks.push_back(Mark{begin, m_pending.size(), std::move(done)});
+    }
+    m_wake.notify_one();
+    return true;
+}
+
+void ConnectionWriter::close()
+{
+    bool interrupt = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_closed = true;
+        m_pending.clear();
+        m_marks.clear();
+        interrupt = m_writing;
+    }
+    m_wake.notify_one();
+    // A guest that does not read can hold a send for ever; shutting the
+    // socket down ends it.
+    if (interrupt)
+        box_shutdown(m_handle);
+    if (!m_thread.joinable())
+        return;
+    if (m_thread.get_id() == std::this_thread::get_id())
+        m_thread.detach();
+    else
+        m_thread.join();
+}
+
+void ConnectionWriter::run()
+{
+    std::vector<char> batch;
+    std::vector<Mark> marks;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_writing = false;
+            m_wake.wait(lock, [this] { return m_closed || !m_pending.empty(); });
+            if (m_closed)
+                return;
+            batch.swap(m_pending);
+            marks.swap(m_marks);
+            m_writing = true;
+            m_overflowLogged = false;
+        }
+        const int size = static_cast<int>(batch.size());
+        const int written = write_fully(m_handle, batch.data(), size);
+        for (const Mark &mark : marks) {
+            const auto begin = static_cast<int>(mark.begin);
+            const auto end = static_cast<int>(mark.end);
+            mark.done(std::clamp(written - begin, 0, end - begin));
+        }
+        batch.clear();
+        marks.clear();
+    }
+}
+
+} // namespace service

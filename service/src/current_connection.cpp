@@ -1,0 +1,67 @@
+#include "current_connection.h"
+
+#include <service/server_manager.h>
+
+#include <utility>
+
+namespace service {
+
+namespace {
+
+void closePrevious(int handle, std::unique_ptr<ConnectionWriter> writer)
+{
+    if (writer)
+        writer->close();
+    if (handle > 0)
+        server_manager_client_close(handle);
+}
+
+} // namespace
+
+int CurrentConnection::replace(int handle, const void *first, int firstLength)
+{
+    std::unique_ptr<ConnectionWriter> previousWriter;
+    int previous = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        previous = m_handle;
+        previousWriter = std::move(m_writer);
+        m_handle = handle;
+        m_writer = std::make_unique<ConnectionWriter>(handle);
+        // Queued under the lock, so that nothing another thread sends can
+        // go first.
+        if (first != nullptr)
+            m_writer->post(first, firstLength);
+    }
+    // Closed outside the lock: closing waits for the old writer to stop.
+    closePrevious(previous, std::move(previousWriter));
+    return previous;
+}
+
+void CurrentConnection::close()
+{
+    std::unique_ptr<ConnectionWriter> previousWriter;
+    int previous = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        previous = std::exchange(m_handle, 0);
+        previousWriter = std::move(m_writer);
+    }
+    closePrevious(previous, std::move(previousWriter));
+}
+
+int CurrentConnection::handle() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_handle;
+}
+
+bool CurrentConnection::post(const void *bytes, int length, ConnectionWriter::Completion done)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_writer)
+        return false;
+    return m_writer->post(bytes, length, std::move(done));
+}
+
+} // namespace service

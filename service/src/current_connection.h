@@ -1,0 +1,42 @@
+#pragma once
+
+// The guest connection a service currently talks to, with its writer. A
+// new connection from the guest replaces (and closes) the previous one.
+
+#include "connection_writer.h"
+
+#include <memory>
+#include <mutex>
+
+namespace service {
+
+class CurrentConnection
+{
+public:
+    // Makes handle the current connection; first, if given, is queued
+    // before anything another thread may send. The previous connection is
+    // closed through the server manager. Returns the previous handle, 0 if
+    // there was none.
+    int replace(int handle, const void *first = nullptr, int firstLength = 0);
+
+    // Closes the current connection, if any.
+    void close();
+
+    // 0 while no guest is connected.
+    int handle() const;
+
+    // False when no guest is connected (or its queue is full).
+    bool post(const void *bytes, int length, ConnectionWriter::Completion done = {});
+
+    template <typename Message> bool post(const Message &message)
+    {
+        return post(message.data(), static_cast<int>(message.size()));
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    int m_handle = 0;
+    std::unique_ptr<ConnectionWriter> m_writer;
+};
+
+} // namespace service

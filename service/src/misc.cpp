@@ -1,0 +1,235 @@
+#include <service/misc.h>
+
+#include "guest_reader.h"
+#include "install_queue.h"
+#include "misc_internal.h"
+#include "wire.h"
+
+#include <service/server_manager.h>
+
+#include <QDebug>
+
+#include <mutex>
+
+namespace service {
+
+namespace {
+
+constexpr std::int32_t kEngineEnable = 1;
+constexpr std::int32_t kEngineShowEditor = 2;
+constexpr std::int32_t kMouseLockValue = 1;
+
+template <typename Callback> struct Registered
+{
+    Callback callback = nullptr;
+    void *context = nullptr;
+};
+
+struct Misc
+{
+    CurrentConnection connection;
+    std::mutex callbackLock;
+    Registered<misc_connected_callback> connected;
+    Registered<misc_value_callback> mouseLock;
+    Registered<misc_value_callback> engineEnabled;
+};
+
+Misc &state()
+{
+    static Misc *const instance = new Misc;
+    return *instance;
+}
+
+template <typename Callback> Registered<Callback> registered(Registered<Callback> Misc::*which)
+{
+    Misc &misc = state();
+    std::lock_guard<std::mutex> lock(misc.callbackLock);
+    return misc.*which;
+}
+
+template <typename Callback>
+void setRegistered(Registered<Callback> Misc::*which, Callback callback, void *context)
+{
+    Misc &misc = state();
+    std::lock_guard<std::mutex> lock(misc.callbackLock);
+    misc.*which = Registered<Callback>{callback, context};
+}
+
+// A payload that is not the 4-byte lock value is skipped whole, so the
+// connection stays in step; a negative length cannot be skipped.
+int skipMouseLockPayload(int handle, std::int32_t length)
+{
+    qDebug() << "mouse magic bad length " << length;
+    if (length < 0)
+        return -1;
+    if (!discardFully(handle, length)) {
+        qDebug() << "mouse magic read lock failed";
+        return -1;
+    }
+    return 1;
+}
+
+int readMouseLock(int handle)
+{
+    std::int32_t header[2]; // sub-command, payload length
+    if (!readInts(handle, header, 2)) {
+        qDebug() << "mouse magic read cmd&length failed";
+        return -1;
+    }
+    if (header[0] != kMouseLockValue)
+        return 1;
+    if (header[1] != 4)
+        return skipMouseLockPayload(handle, header[1]);
+    std::int32_t value = 0;
+    if (!readInt(handle, value)) {
+        qDebug() << "mouse magic read lock failed";
+        return -1;
+    }
+    qDebug() << "get mouse cmd lock " << value;
+    const auto mouseLock = registered(&Misc::mouseLock);
+    if (mouseLock.callback != nullptr)
+        mouseLock.callback(mouseLock.context, value);
+    return 1;
+}
+
+int readGuestReady(int handle)
+{
+    std::int32_t value = 0;
+    if (!readInt(handle, value)) {
+        qDebug() << "misc read magic failed";
+        return -1;
+    }
+    const auto connected = registered(&Misc::connected);
+    if (value == 1 && connected.callback != nullptr)
+        connected.callback(connected.context);
+    return 1;
+}
+
+int readEngine(int handle)
+{
+    std::int32_t command = 0;
+    if (!readInt(handle, command)) {
+        qDebug() << "misc read magic failed";
+        return -1;
+    }
+    qDebug() << "misc engine cmd " << command;
+    if (command != kEngineEnable)
+        return 1;
+    std::int32_t enabled = 0;
+    if (!readInt(handle, enabled)) {
+        qDebug() << "misc read magic failed";
+        return -1;
+    }
+    const auto engineEnabled = registered(&Misc::engineEnabled);
+    if (engineEnabled.callback != nullptr) {
+        qDebug() << "misc engine enable" << enabled;
+        engineEnabled.callback(engineEnabled.context, enabled);
+    }
+    return 1;
+}
+
+int onAccept(int handle)
+{
+    const int previous = state().connection.replace(handle);
+    qDebug() << "misc new connection " << previous;
+    return 1;
+}
+
+int onReadable(int handle)
+{
+    std::int32_t code = 0;
+    if (!readInt(handle, code)) {
+        qDebug() << "misc read magic failed";
+        return -1;
+    }
+    qDebug() << "client readable " << code;
+    switch (code) {
+    case kMiscInstall:
+        return readInstallResult(handle);
+    case kMiscMouseLock:
+        return readMouseLock(handle);
+    case kMiscGuestReady:
+        return readGuestReady(handle);
+    case kMiscEngine:
+        return readEngine(handle);
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+CurrentConnection &miscConnection()
+{
+    return state().connection;
+}
+
+} // namespace service
+
+using namespace service;
+
+extern "C" {
+
+int misc_start(int port)
+{
+    installQueueStart();
+    server_manager_add(port, onAccept, onReadable);
+    return 1;
+}
+
+void misc_stop(void)
+{
+    installQueueStop();
+}
+
+void misc_set_callback(misc_connected_callback callback, void *context)
+{
+    setRegistered(&Misc::connected, callback, context);
+}
+
+void misc_set_engine_callbacks(misc_value_callback mouseLock, void *context)
+{
+    setRegistered(&Misc::mouseLock, mouseLock, context);
+}
+
+void misc_set_engine_enabled_callback(misc_value_callback engineEnabled, void *context)
+{
+    setRegistered(&Misc::engineEnabled, engineEnabled, context);
+}
+
+int misc_shake(void)
+{
+    if (!miscConnection().post(wire::ints(kMiscShake, 1))) {
+        qDebug() << "misc shake not ready";
+        return 1;
+    }
+    return 0;
+}
+
+int misc_set_engine_enable(int enabled)
+{
+    if (!miscConnection().post(wire::ints(kMiscEngine, kEngineEnable, enabled))) {
+        qDebug() << "misc set engine enable not ready";
+        return 1;
+    }
+    return 0;
+}
+
+int misc_show_engine(void)
+{
+    const auto message = wire::ints(kMiscEngine, kEngineShowEditor);
+    const int length = static_cast<int>(message.size());
+    const bool queued = miscConnection().post(message.data(), length, [length](int written) {
+        if (written == length)
+            qDebug() << "misc show engine editor success";
+        else
+            qDebug() << "misc show engine editor failed " << written;
+    });
+    if (!queued) {
+        qDebug() << "misc show engine editor not ready";
+        return 1;
+    }
+    return 0;
+}
+
+} // extern "C"

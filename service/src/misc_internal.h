@@ -1,0 +1,21 @@
+#pragma once
+
+// The misc connection and its message codes, shared by the services that
+// travel on it (package install, GPS).
+
+#include "current_connection.h"
+
+#include <cstdint>
+
+namespace service {
+
+constexpr std::int32_t kMiscGps = 205874;
+constexpr std::int32_t kMiscInstall = 205875;
+constexpr std::int32_t kMiscShake = 205876;
+constexpr std::int32_t kMiscEngine = 205877;
+constexpr std::int32_t kMiscMouseLock = 205878;
+constexpr std::int32_t kMiscGuestReady = 205879;
+
+CurrentConnection &miscConnection();
+
+} // namespace service
