@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The simulated machine's process: started as a child in its own process
+// group, and recognised again by any later process through its pid and start
+// time, so a guest left running by an ended player can still be stopped.
+namespace GuestProcess {
+
+struct Handle
+{
+    qint64 pid = 0;
+    quint64 startTime = 0; // the kernel's start time of pid, to tell a reused pid
+};
+
+// Starts program with arguments, standard input from /dev/null and its
+// output appended to logFile.
+std::optional<Handle> spawn(const QString &program, const QStringList &arguments,
+                            const QString &logFile, QString *error);
+
+// True while the process runs; reaps it when it is this process's child and
+// has ended.
+bool isRunning(const Handle &handle);
+
+// SIGTERM to its process group; SIGKILL when it has not ended after graceMs.
+// Returns when it has ended (or a further bound has passed).
+void terminate(const Handle &handle, int graceMs);
+
+} // namespace GuestProcess

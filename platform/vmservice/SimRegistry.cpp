@@ -1,0 +1,170 @@
+#include "SimRegistry.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QThread>
+#include <QElapsedTimer>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kLockPollMs = 5;
+
+QJsonObject toJson(const SimRegistry::Record &record)
+{
+    return {{QStringLiteral("name"), record.name},
+            {QStringLiteral("uuid"), record.uuid},
+            {QStringLiteral("definition"), record.definition},
+            {QStringLiteral("stateFolder"), record.stateFolder},
+            {QStringLiteral("pid"), record.pid},
+            {QStringLiteral("pidStartTime"), QString::number(record.pidStartTime)},
+            {QStringLiteral("keptCpuCount"), record.keptCpuCount},
+            {QStringLiteral("keptMemoryMB"), record.keptMemoryMB}};
+}
+
+std::optional<SimRegistry::Record> fromJson(const QJsonObject &object)
+{
+    SimRegistry::Record record;
+    record.name = object.value(QStringLiteral("name")).toString();
+    record.uuid = object.value(QStringLiteral("uuid")).toString();
+    record.definition = object.value(QStringLiteral("definition")).toString();
+    record.stateFolder = object.value(QStringLiteral("stateFolder")).toString();
+    record.pid = qint64(object.value(QStringLiteral("pid")).toDouble());
+    record.pidStartTime = object.value(QStringLiteral("pidStartTime")).toString().toULongLong();
+    record.keptCpuCount = object.value(QStringLiteral("keptCpuCount")).toInt();
+    record.keptMemoryMB = object.value(QStringLiteral("keptMemoryMB")).toInt();
+    if (record.name.isEmpty() || record.uuid.isEmpty() || record.stateFolder.isEmpty())
+        return std::nullopt;
+    return record;
+}
+
+} // namespace
+
+SimRegistry::Transaction::Transaction(const QString &folder, int lockTimeoutMs)
+    : m_file(QDir(folder).filePath(QStringLiteral("registry.json")))
+{
+    if (folder.isEmpty() || !QDir().mkpath(folder)) {
+        qDebug() << "cannot create simulated machine registry folder" << folder;
+        return;
+    }
+    const QByteArray lockPath = QFile::encodeName(QDir(folder).filePath(QStringLiteral("registry.lock")));
+    m_lockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_lockFd < 0) {
+        qDebug() << "cannot open simulated machine registry lock" << lockPath << strerror(errno);
+        return;
+    }
+    QElapsedTimer waited;
+    waited.start();
+    while (::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            qDebug() << "cannot lock simulated machine registry" << lockPath << strerror(errno);
+            return;
+        }
+        if (waited.elapsed() > lockTimeoutMs) {
+            qDebug() << "simulated machine registry still locked after" << lockTimeoutMs << "ms" << lockPath;
+            m_failure = Failure::Busy;
+            return;
+        }
+        QThread::msleep(kLockPollMs);
+    }
+    load();
+    m_failure = Failure::None;
+}
+
+SimRegistry::Transaction::~Transaction()
+{
+    if (m_lockFd >= 0)
+        ::close(m_lockFd); // also releases the lock
+}
+
+void SimRegistry::Transaction::load()
+{
+    QFile in(m_file);
+    if (!in.exists())
+        return;
+    if (!in.open(QIODevice::ReadOnly)) {
+        qDebug() << "cannot read simulated machine registry" << m_file << in.errorString();
+        return;
+    }
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(in.readAll(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        qDebug() << "simulated machine registry unreadable, starting empty" << m_file << error.errorString();
+        return;
+    }
+    const QJsonArray machines = document.object().value(QStringLiteral("machines")).toArray();
+    for (const QJsonValue &value : machines) {
+        if (const auto record = fromJson(value.toObject()))
+            m_records.append(*record);
+    }
+}
+
+std::optional<SimRegistry::Record> SimRegistry::Transaction::byName(const QString &name) const
+{
+    for (const Record &record : m_records) {
+        if (record.name == name)
+            return record;
+    }
+    return std::nullopt;
+}
+
+std::optional<SimRegistry::Record> SimRegistry::Transaction::byUuid(const QString &uuid) const
+{
+    for (const Record &record : m_records) {
+        if (record.uuid == uuid)
+            return record;
+    }
+    return std::nullopt;
+}
+
+void SimRegistry::Transaction::put(const Record &record)
+{
+    m_changed = true;
+    for (Record &existing : m_records) {
+        if (existing.uuid == record.uuid) {
+            existing = record;
+            return;
+        }
+    }
+    m_records.append(record);
+}
+
+void SimRegistry::Transaction::remove(const QString &uuid)
+{
+    for (int i = 0; i < m_records.size(); ++i) {
+        if (m_records.at(i).uuid == uuid) {
+            m_records.removeAt(i);
+            m_changed = true;
+            return;
+        }
+    }
+}
+
+bool SimRegistry::Transaction::commit()
+{
+    if (!ok())
+        return false;
+    if (!m_changed)
+        return true;
+    QJsonArray machines;
+    for (const Record &record : qAsConst(m_records))
+        machines.append(toJson(record));
+    const QByteArray text = QJsonDocument(QJsonObject{{QStringLiteral("machines"), machines}}).toJson();
+    QSaveFile out(m_file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
+        qDebug() << "cannot write simulated machine registry" << m_file << out.errorString();
+        return false;
+    }
+    m_changed = false;
+    return true;
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// The simulated engine's machine registry, kept in a folder shared by every
+// process of the user (registry.json), so a machine registered by one player
+// is found by the next. A Transaction holds the registry's lock file for its
+// lifetime: the operations of all processes on it happen one at a time.
+class SimRegistry
+{
+public:
+    struct Record
+    {
+        QString name;
+        QString uuid;        // lowercase, in braces
+        QString definition;  // absolute path of the definition file
+        QString stateFolder; // absolute path
+        qint64 pid = 0;      // the running guest, 0 when off
+        quint64 pidStartTime = 0; // tells that pid is still the same process
+        int keptCpuCount = 0; // a change asked for while running, 0 when none
+        int keptMemoryMB = 0;
+    };
+
+    class Transaction
+    {
+    public:
+        // Waits up to lockTimeoutMs for the lock; ok() tells whether it
+        // holds the lock and has read the registry.
+        Transaction(const QString &folder, int lockTimeoutMs);
+        ~Transaction();
+        Transaction(const Transaction &) = delete;
+        Transaction &operator=(const Transaction &) = delete;
+
+        enum class Failure {
+            None,
+            Unavailable, // the registry's folder or lock file cannot be made
+            Busy,        // another process held the lock past the time-out
+        };
+
+        bool ok() const { return m_failure == Failure::None; }
+        Failure failure() const { return m_failure; }
+        std::optional<Record> byName(const QString &name) const;
+        std::optional<Record> byUuid(const QString &uuid) const;
+        // Adds the record or replaces the one with its UUID.
+        void put(const Record &record);
+        void remove(const QString &uuid);
+        // Writes the registry when it changed; false when it could not.
+        bool commit();
+
+    private:
+        void load();
+
+        QString m_file;
+        int m_lockFd = -1;
+        Failure m_failure = Failure::Unavailable;
+        bool m_changed = false;
+        QList<Record> m_records;
+    };
+};

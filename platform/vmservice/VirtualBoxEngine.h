@@ -1,0 +1,73 @@
+#pragma once
+
+#include "VBoxManageOutput.h"
+#include "VBoxManageRunner.h"
+#include "VMService.h"
+
+#include <QHash>
+
+#include <mutex>
+#include <optional>
+
+// Drives VirtualBox through VBoxManage. The current machine is remembered by
+// UUID, so VirtualBox never sees a machine name where it could read it as an
+// option. CPU count and memory change only while the machine is off: a change
+// asked for while it runs is kept and applied when it next powers off or
+// before it next starts.
+class VirtualBoxEngine final : public VMService
+{
+public:
+    explicit VirtualBoxEngine(VBoxManageRunner runner);
+
+    bool findMachine(QString name) override;
+    bool openMachine(QString path) override;
+    bool removeMachine(QString name) override;
+    bool hostHasVTSupport() override;
+    int hostProcessorCount() override;
+    int hostMemorySizeMB() override;
+    void setGuestProperty(QString name, QString value) override;
+    int start() override;
+    bool stop() override;
+    bool vboxInstalled() override;
+    bool hasSharedFolder(QString name) override;
+    int createSharedFolder(QString name, QString hostPath) override;
+    int removeSharedFolder(QString name) override;
+    QString getVersion() override;
+    void setCpuAndMemory(int cpuCount, int memoryMB) override;
+    QString getDiskUuid(QString path) override;
+
+private:
+    struct Machine
+    {
+        QString name;
+        QString uuid;
+    };
+    struct Hardware
+    {
+        int cpuCount = 0;
+        int memoryMB = 0;
+        bool operator==(const Hardware &other) const
+        {
+            return cpuCount == other.cpuCount && memoryMB == other.memoryMB;
+        }
+    };
+    struct MachineInfo
+    {
+        VBoxManageOutput::Failure failure = VBoxManageOutput::Failure::None;
+        QString state; // VMState, e.g. "running" or "poweroff"
+        QHash<QString, QString> values;
+    };
+
+    std::optional<Machine> currentMachine() const;
+    void setCurrentMachine(std::optional<Machine> machine);
+    std::optional<VBoxManageOutput::VmEntry> registeredMachine(const QString &name) const;
+    MachineInfo queryMachine(const QString &uuid) const;
+    // Applies the CPU count and memory kept for the machine; false when a
+    // change was kept and could not be applied (it stays kept).
+    bool applyKeptHardware(const QString &uuid);
+
+    const VBoxManageRunner m_runner;
+    mutable std::mutex m_mutex;
+    std::optional<Machine> m_current;
+    QHash<QString, Hardware> m_keptHardware; // by machine UUID
+};

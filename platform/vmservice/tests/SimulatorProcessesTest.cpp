@@ -1,0 +1,131 @@
+// The simulated engine across processes: a second program (SimTool, linked
+// against the shared library) registers, starts and changes machines that
+// this process then finds, stops and removes, as a player after a crashed
+// one does.
+#include "MachineDefinition.h"
+#include "SimStateFolder.h"
+#include "SimulatorEngine.h"
+#include "TestSupport.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace testsupport;
+
+namespace {
+
+// Runs the tool with the given calls; returns its output lines.
+QStringList runTool(const QStringList &calls)
+{
+    QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TAVENOR_GUEST_PROGRAM"), guestStandIn());
+    tool.setProcessEnvironment(environment);
+    tool.start(simTool(), calls);
+    if (!tool.waitForFinished(60000)) {
+        tool.kill();
+        tool.waitForFinished();
+        ADD_FAILURE() << "the tool did not finish";
+        return {};
+    }
+    EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    return QString::fromUtf8(tool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+SimulatorEngine::Config sharedConfig()
+{
+    SimulatorEngine::Config config = SimulatorEngine::Config::fromEnvironment();
+    config.guestProgram = guestStandIn();
+    return config;
+}
+
+class SimulatorProcessesTest : public ::testing::Test
+{
+protected:
+    QString definitionNamed(const QString &name)
+    {
+        const QString disk = m_vms.filePath(name + QStringLiteral(".vdi"));
+        writeFile(disk, vdiHeader(QUuid::createUuid()));
+        DefinitionSpec spec;
+        spec.name = name;
+        spec.media = QStringList{disk};
+        return writeDefinition(m_vms.path(), spec);
+    }
+
+    QTemporaryDir m_vms;
+};
+
+TEST_F(SimulatorProcessesTest, MachineLeftRunningByAnEndedProcessIsFoundStoppedAndRemoved)
+{
+    QTemporaryDir apps;
+    const QString definition = definitionNamed(QStringLiteral("tavenor"));
+    EXPECT_EQ(runTool({QStringLiteral("open"), definition, QStringLiteral("start"), QStringLiteral("setprop"),
+                       QStringLiteral("tavenor.dpi"), QStringLiteral("240"), QStringLiteral("share"),
+                       QStringLiteral("apk"), apps.path(), QStringLiteral("cpumem"), QStringLiteral("3"),
+                       QStringLiteral("3072")}),
+              (QStringList{QStringLiteral("open 1"), QStringLiteral("start 0"), QStringLiteral("setprop 0"),
+                           QStringLiteral("share 0"), QStringLiteral("cpumem 0")}));
+
+    const SimStateFolder state(m_vms.filePath(QStringLiteral("tavenor.sim")));
+    ASSERT_TRUE(waitFor([&] { return !readFile(state.filePath("standin.pid")).isEmpty(); }));
+    const pid_t guest = pid_t(readFile(state.filePath("standin.pid")).trimmed().toLongLong());
+    EXPECT_EQ(::kill(guest, 0), 0) << "the machine outlives the process that started it";
+
+    SimulatorEngine engine(sharedConfig());
+    ASSERT_TRUE(engine.findMachine(QStringLiteral("tavenor")));
+    EXPECT_TRUE(engine.hasSharedFolder(QStringLiteral("apk")));
+    EXPECT_EQ(state.read(simstate::kPropertiesFile).at("tavenor.dpi"), "240");
+    EXPECT_EQ(engine.start(), 0) << "already running";
+    EXPECT_FALSE(engine.removeMachine(QStringLiteral("tavenor")));
+    EXPECT_TRUE(engine.stop());
+    EXPECT_TRUE(waitFor([&] { return ::kill(guest, 0) != 0 || readFile(QStringLiteral("/proc/%1/stat").arg(guest)).contains(") Z"); }));
+    EXPECT_FALSE(engine.hasSharedFolder(QStringLiteral("apk")));
+    EXPECT_EQ(MachineDefinition::read(definition)->cpuCount, 3) << "the kept CPU count applied at the stop";
+    EXPECT_TRUE(engine.removeMachine(QStringLiteral("tavenor")));
+
+    EXPECT_EQ(runTool({QStringLiteral("find"), QStringLiteral("tavenor")}), QStringList{QStringLiteral("find 0")});
+}
+
+TEST_F(SimulatorProcessesTest, ConcurrentRegistrationsFromTwoProcessesAllLand)
+{
+    constexpr int kMachines = 6;
+    QList<QProcess *> tools;
+    for (int i = 0; i < kMachines; ++i) {
+        auto *tool = new QProcess;
+        tool->start(simTool(), {QStringLiteral("open"), definitionNamed(QStringLiteral("vm%1").arg(i))});
+        tools.append(tool);
+    }
+    for (QProcess *tool : qAsConst(tools)) {
+        EXPECT_TRUE(tool->waitForFinished(60000));
+        EXPECT_EQ(tool->readAllStandardOutput().trimmed(), QByteArray("open 1"));
+        delete tool;
+    }
+    SimulatorEngine engine(sharedConfig());
+    for (int i = 0; i < kMachines; ++i) {
+        EXPECT_TRUE(engine.findMachine(QStringLiteral("vm%1").arg(i))) << i;
+        EXPECT_TRUE(engine.removeMachine(QStringLiteral("vm%1").arg(i))) << i;
+    }
+}
+
+TEST_F(SimulatorProcessesTest, PropertiesSetByAnotherProcessAreKept)
+{
+    const QString definition = definitionNamed(QStringLiteral("shared"));
+    SimulatorEngine engine(sharedConfig());
+    ASSERT_TRUE(engine.openMachine(definition));
+    engine.setGuestProperty(QStringLiteral("here"), QStringLiteral("1"));
+    EXPECT_EQ(runTool({QStringLiteral("find"), QStringLiteral("shared"), QStringLiteral("setprop"),
+                       QStringLiteral("there"), QStringLiteral("2")}),
+              (QStringList{QStringLiteral("find 1"), QStringLiteral("setprop 0")}));
+    engine.setGuestProperty(QStringLiteral("here again"), QStringLiteral("3"));
+    const SimStateFolder state(m_vms.filePath(QStringLiteral("shared.sim")));
+    EXPECT_EQ(state.read(simstate::kPropertiesFile),
+              (simstate::Entries{{"here", "1"}, {"there", "2"}, {"here again", "3"}}));
+    EXPECT_TRUE(engine.removeMachine(QStringLiteral("shared")));
+}
+
+} // namespace

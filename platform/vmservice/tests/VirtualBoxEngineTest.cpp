@@ -1,0 +1,471 @@
+#include "TestSupport.h"
+#include "VirtualBoxEngine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace testsupport;
+
+namespace {
+
+using Calls = QList<QStringList>;
+
+VBoxManageRunner::Timeouts testTimeouts()
+{
+    // Long enough for a Python start under the sanitizers, short enough for
+    // the hang cases to end quickly.
+    return {3000, 3000};
+}
+
+class VirtualBoxEngineTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_engine = std::make_unique<VirtualBoxEngine>(VBoxManageRunner(standInVBoxManage(), testTimeouts()));
+        m_system = m_vms.filePath(QStringLiteral("system.vdi"));
+        writeFile(m_system, vdiHeader(QUuid::createUuid()));
+        m_spec.name = QStringLiteral("tavenor");
+        m_spec.media = QStringList{m_system};
+        m_definition = writeDefinition(m_vms.path(), m_spec);
+        m_uuid = braced(m_spec.uuid);
+    }
+
+    // Registers and selects the test machine, forgetting those calls.
+    void open()
+    {
+        ASSERT_TRUE(m_engine->openMachine(m_definition));
+        m_fake.clearCalls();
+    }
+
+    void openAndStart()
+    {
+        open();
+        ASSERT_EQ(m_engine->start(), 0);
+        m_fake.clearCalls();
+    }
+
+    QStringList showvminfo() const
+    {
+        return {QStringLiteral("showvminfo"), m_uuid, QStringLiteral("--machinereadable")};
+    }
+
+    FakeVBox m_fake;
+    QTemporaryDir m_vms;
+    std::unique_ptr<VirtualBoxEngine> m_engine;
+    DefinitionSpec m_spec;
+    QString m_system;
+    QString m_definition;
+    QString m_uuid;
+};
+
+TEST_F(VirtualBoxEngineTest, MachineLifecycleUsesTheDocumentedArgumentLists)
+{
+    ASSERT_TRUE(m_engine->openMachine(m_definition));
+    EXPECT_EQ(m_fake.calls(), (Calls{{QStringLiteral("registervm"), m_definition}}));
+    EXPECT_EQ(m_fake.machine(QStringLiteral("tavenor")).value(QStringLiteral("state")).toString(),
+              QStringLiteral("poweroff"));
+
+    m_fake.clearCalls();
+    EXPECT_EQ(m_engine->start(), 0);
+    EXPECT_EQ(m_fake.calls(), (Calls{showvminfo(),
+                                     {QStringLiteral("startvm"), m_uuid, QStringLiteral("--type"),
+                                      QStringLiteral("headless")}}));
+
+    m_fake.clearCalls();
+    EXPECT_TRUE(m_engine->stop());
+    EXPECT_EQ(m_fake.calls(), (Calls{showvminfo(), {QStringLiteral("controlvm"), m_uuid, QStringLiteral("poweroff")}}));
+
+    m_fake.clearCalls();
+    EXPECT_TRUE(m_engine->findMachine(QStringLiteral("tavenor")));
+    EXPECT_EQ(m_fake.calls(), (Calls{{QStringLiteral("list"), QStringLiteral("vms")}}));
+
+    m_fake.clearCalls();
+    EXPECT_TRUE(m_engine->removeMachine(QStringLiteral("tavenor")));
+    EXPECT_EQ(m_fake.calls(),
+              (Calls{{QStringLiteral("list"), QStringLiteral("vms")}, {QStringLiteral("unregistervm"), m_uuid}}));
+    EXPECT_TRUE(m_fake.machine(QStringLiteral("tavenor")).isEmpty());
+    EXPECT_TRUE(QFile::exists(m_definition));
+    EXPECT_FALSE(m_engine->findMachine(QStringLiteral("tavenor")));
+}
+
+TEST_F(VirtualBoxEngineTest, RelativeDefinitionPathIsPassedAbsolute)
+{
+    const QString cwd = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(m_vms.path()));
+    const bool opened = m_engine->openMachine(QStringLiteral("tavenor.vbox"));
+    QDir::setCurrent(cwd);
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(m_fake.calls(), (Calls{{QStringLiteral("registervm"), m_definition}}));
+}
+
+TEST_F(VirtualBoxEngineTest, GuestPropertiesAndSharedFolders)
+{
+    openAndStart();
+    m_engine->setGuestProperty(QStringLiteral("tavenor.dpi"), QStringLiteral("240"));
+    m_engine->setGuestProperty(QStringLiteral("tavenor.phonenumber"), QString());
+    EXPECT_EQ(m_fake.calls(),
+              (Calls{{QStringLiteral("guestproperty"), QStringLiteral("set"), m_uuid, QStringLiteral("tavenor.dpi"),
+                      QStringLiteral("240")},
+                     {QStringLiteral("guestproperty"), QStringLiteral("set"), m_uuid,
+                      QStringLiteral("tavenor.phonenumber"), QString()}}));
+    const QJsonObject props = m_fake.machine(QStringLiteral("tavenor")).value(QStringLiteral("props")).toObject();
+    EXPECT_EQ(props.value(QStringLiteral("tavenor.dpi")).toString(), QStringLiteral("240"));
+    EXPECT_TRUE(props.contains(QStringLiteral("tavenor.phonenumber")));
+
+    QTemporaryDir apps;
+    m_fake.clearCalls();
+    EXPECT_FALSE(m_engine->hasSharedFolder(QStringLiteral("apk")));
+    EXPECT_EQ(m_engine->createSharedFolder(QStringLiteral("apk"), apps.path()), 0);
+    EXPECT_TRUE(m_engine->hasSharedFolder(QStringLiteral("apk")));
+    EXPECT_NE(m_engine->createSharedFolder(QStringLiteral("apk"), apps.path()), 0);
+    EXPECT_EQ(m_engine->removeSharedFolder(QStringLiteral("apk")), 0);
+    EXPECT_FALSE(m_engine->hasSharedFolder(QStringLiteral("apk")));
+    EXPECT_NE(m_engine->removeSharedFolder(QStringLiteral("apk")), 0);
+    const QStringList add = {QStringLiteral("sharedfolder"), QStringLiteral("add"), m_uuid, QStringLiteral("--name"),
+                             QStringLiteral("apk"), QStringLiteral("--hostpath"), apps.path(),
+                             QStringLiteral("--transient")};
+    const QStringList remove = {QStringLiteral("sharedfolder"), QStringLiteral("remove"), m_uuid,
+                                QStringLiteral("--name"), QStringLiteral("apk"), QStringLiteral("--transient")};
+    EXPECT_EQ(m_fake.calls(), (Calls{showvminfo(), add, showvminfo(), add, remove, showvminfo(), remove}));
+}
+
+TEST_F(VirtualBoxEngineTest, SharedFolderNeedsARunningMachineAndAnExistingFolder)
+{
+    open();
+    QTemporaryDir apps;
+    EXPECT_NE(m_engine->createSharedFolder(QStringLiteral("apk"), apps.path()), 0);
+    ASSERT_EQ(m_engine->start(), 0);
+    EXPECT_NE(m_engine->createSharedFolder(QStringLiteral("apk"), apps.filePath(QStringLiteral("missing"))), 0);
+    EXPECT_NE(m_engine->createSharedFolder(QStringLiteral("apk"), QString()), 0);
+    EXPECT_EQ(m_engine->createSharedFolder(QStringLiteral("apk"), apps.path()), 0);
+}
+
+TEST_F(VirtualBoxEngineTest, TransientSharedFoldersEndWithTheMachine)
+{
+    openAndStart();
+    QTemporaryDir apps;
+    ASSERT_EQ(m_engine->createSharedFolder(QStringLiteral("TAVENOR_SHARED_FOLDER"), apps.path()), 0);
+    ASSERT_TRUE(m_engine->stop());
+    EXPECT_FALSE(m_engine->hasSharedFolder(QStringLiteral("TAVENOR_SHARED_FOLDER")));
+}
+
+TEST_F(VirtualBoxEngineTest, CpuAndMemoryApplyAtOnceWhileOff)
+{
+    open();
+    m_engine->setCpuAndMemory(3, 3072);
+    EXPECT_EQ(m_fake.calls(), (Calls{showvminfo(),
+                                     {QStringLiteral("modifyvm"), m_uuid, QStringLiteral("--cpus"), QStringLiteral("3"),
+                                      QStringLiteral("--memory"), QStringLiteral("3072")}}));
+    EXPECT_EQ(m_fake.machine(QStringLiteral("tavenor")).value(QStringLiteral("cpus")).toInt(), 3);
+    m_fake.clearCalls();
+    ASSERT_EQ(m_engine->start(), 0);
+    EXPECT_EQ(m_fake.calls().size(), 2) << "nothing kept for the start";
+}
+
+TEST_F(VirtualBoxEngineTest, CpuAndMemorySetWhileRunningApplyBeforeTheNextStart)
+{
+    openAndStart();
+    m_engine->setCpuAndMemory(4, 4096);
+    EXPECT_EQ(m_fake.calls(), (Calls{showvminfo()}));
+    EXPECT_EQ(m_fake.machine(QStringLiteral("tavenor")).value(QStringLiteral("cpus")).toInt(), 2);
+
+    // The machine powers itself off (the guest shut down); the next start
+    // applies the kept values first.
+    m_fake.setMachineState(QStringLiteral("tavenor"), QStringLiteral("poweroff"));
+    m_fake.clearCalls();
+    ASSERT_EQ(m_engine->start(), 0);
+    const QStringList modify = {QStringLiteral("modifyvm"), m_uuid, QStringLiteral("--cpus"), QStringLiteral("4"),
+                                QStringLiteral("--memory"), QStringLiteral("4096")};
+    EXPECT_EQ(m_fake.calls(), (Calls{showvminfo(), modify,
+                                     {QStringLiteral("startvm"), m_uuid, QStringLiteral("--type"),
+                                      QStringLiteral("headless")}}));
+    EXPECT_EQ(m_fake.machine(QStringLiteral("tavenor")).value(QStringLiteral("cpus")).toInt(), 4);
+    EXPECT_EQ(m_fake.machine(QStringLiteral("tavenor")).value(QStringLiteral("memory")).toInt(), 4096);
+}
+
+TEST_F(VirtualBoxEngineTest, CpuAndMemorySetWhileRunningApplyWhenItIsStopped)
+{
+    openAndStart();
+    m_engine->setCpuAndMemory(1, 1024);
+    m_fake.clearCalls();
+    ASSERT_TRUE(m_engine->stop());
+    EXPECT_EQ(m_fake.calls(), (Calls{showvminfo(),
+                                     {QStringLiteral("controlvm"), m_uuid, QStringLiteral("poweroff")},
+                                     {QStringLiteral("modifyvm"), m_uuid, QStringLiteral("--cpus"), QStringLiteral("1"),
+                                      QStringLiteral("--memory"), QStringLiteral("1024")}}));
+    EXPECT_EQ(m_fake.machine(QStringLiteral("tavenor")).value(QStringLiteral("memory")).toInt(), 1024);
+    m_fake.clearCalls();
+    ASSERT_EQ(m_engine->start(), 0);
+    EXPECT_EQ(m_fake.calls().size(), 2) << "applied once only";
+}
+
+TEST_F(VirtualBoxEngineTest, FailedModifyKeepsTheValuesForLater)
+{
+    openAndStart();
+    m_engine->setCpuAndMemory(3, 2048);
+    m_fake.setFault(QStringLiteral("modifyvm"), QStringLiteral("fail"));
+    ASSERT_TRUE(m_engine->stop());
+    m_fake.setFault(QString(), QString());
+    m_fake.clearCalls();
+    ASSERT_EQ(m_engine->start(), 0);
+    ASSERT_EQ(m_fake.calls().size(), 3);
+    EXPECT_EQ(m_fake.calls().at(1).first(), QStringLiteral("modifyvm"));
+}
+
+TEST_F(VirtualBoxEngineTest, InvalidCpuOrMemoryIsIgnored)
+{
+    open();
+    m_engine->setCpuAndMemory(0, 2048);
+    m_engine->setCpuAndMemory(2, -1);
+    EXPECT_TRUE(m_fake.calls().isEmpty());
+}
+
+TEST_F(VirtualBoxEngineTest, StopIsHarmlessWhenNotRunningOrWithoutMachine)
+{
+    EXPECT_FALSE(m_engine->stop());
+    EXPECT_TRUE(m_fake.calls().isEmpty());
+    open();
+    EXPECT_TRUE(m_engine->stop());
+    EXPECT_EQ(m_fake.calls(), (Calls{showvminfo()}));
+}
+
+TEST_F(VirtualBoxEngineTest, StartOfARunningMachineSucceedsWithoutStartvm)
+{
+    openAndStart();
+    EXPECT_EQ(m_engine->start(), 0);
+    EXPECT_EQ(m_fake.calls(), (Calls{showvminfo()}));
+}
+
+TEST_F(VirtualBoxEngineTest, NamesWithSpacesAndQuotesAreFound)
+{
+    m_spec.name = QStringLiteral("My \"odd\" vm");
+    m_spec.uuid = QUuid::createUuid();
+    const QString definition = writeDefinition(m_vms.path(), m_spec);
+    ASSERT_TRUE(m_engine->openMachine(definition));
+    ASSERT_TRUE(m_engine->openMachine(m_definition));
+    EXPECT_FALSE(m_engine->findMachine(QStringLiteral("My")));
+    EXPECT_TRUE(m_engine->findMachine(QStringLiteral("My \"odd\" vm")));
+    m_fake.clearCalls();
+    EXPECT_EQ(m_engine->start(), 0);
+    EXPECT_EQ(m_fake.calls().at(0), (QStringList{QStringLiteral("showvminfo"), braced(m_spec.uuid),
+                                                 QStringLiteral("--machinereadable")}));
+}
+
+TEST_F(VirtualBoxEngineTest, NameThatLooksLikeAnOptionNeverReachesVBoxManage)
+{
+    m_spec.name = QStringLiteral("--delete");
+    m_spec.uuid = QUuid::createUuid();
+    ASSERT_TRUE(m_engine->openMachine(writeDefinition(m_vms.path(), m_spec)));
+    m_fake.clearCalls();
+    EXPECT_TRUE(m_engine->removeMachine(QStringLiteral("--delete")));
+    EXPECT_EQ(m_fake.calls(), (Calls{{QStringLiteral("list"), QStringLiteral("vms")},
+                                     {QStringLiteral("unregistervm"), braced(m_spec.uuid)}}));
+}
+
+TEST_F(VirtualBoxEngineTest, RemoveFailsForUnknownOrRunningMachines)
+{
+    EXPECT_FALSE(m_engine->removeMachine(QStringLiteral("nobody")));
+    EXPECT_EQ(m_fake.calls(), (Calls{{QStringLiteral("list"), QStringLiteral("vms")}}));
+    openAndStart();
+    EXPECT_FALSE(m_engine->removeMachine(QStringLiteral("tavenor")));
+    EXPECT_TRUE(m_engine->findMachine(QStringLiteral("tavenor")));
+}
+
+TEST_F(VirtualBoxEngineTest, BadDefinitionsAreNotRegistered)
+{
+    const QString broken = m_vms.filePath(QStringLiteral("broken.vbox"));
+    writeFile(broken, "<VirtualBox><Machine name=");
+    EXPECT_FALSE(m_engine->openMachine(broken));
+    EXPECT_FALSE(m_engine->openMachine(m_vms.filePath(QStringLiteral("missing.vbox"))));
+    EXPECT_TRUE(m_fake.calls().isEmpty());
+}
+
+TEST_F(VirtualBoxEngineTest, FailedOpenLeavesNoCurrentMachine)
+{
+    open();
+    EXPECT_FALSE(m_engine->openMachine(m_definition)) << "already registered";
+    EXPECT_EQ(m_engine->start(), 3);
+    EXPECT_TRUE(m_engine->findMachine(QStringLiteral("tavenor")));
+    EXPECT_FALSE(m_engine->findMachine(QStringLiteral("other")));
+    EXPECT_EQ(m_engine->start(), 3);
+}
+
+struct StartCase
+{
+    const char *name;
+    const char *command; // the VBoxManage command given the fault
+    const char *fault;
+    int reason;
+};
+
+class VirtualBoxStartReasons : public VirtualBoxEngineTest, public ::testing::WithParamInterface<StartCase>
+{
+};
+
+TEST_P(VirtualBoxStartReasons, FollowWhatVBoxManageReports)
+{
+    open();
+    m_fake.setFault(QString::fromLatin1(GetParam().command), QString::fromLatin1(GetParam().fault));
+    EXPECT_EQ(m_engine->start(), GetParam().reason);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, VirtualBoxStartReasons,
+    ::testing::Values(StartCase{"service_not_initialised", "showvminfo", "nocom", 1},
+                      StartCase{"startvm_not_initialised", "startvm", "nocom", 1},
+                      StartCase{"service_dropped_call", "showvminfo", "rpc", 2},
+                      StartCase{"showvminfo_hangs", "showvminfo", "hang", 2},
+                      StartCase{"showvminfo_crashes", "showvminfo", "crash", 2},
+                      StartCase{"showvminfo_garbage", "showvminfo", "garbage", 2},
+                      StartCase{"startvm_hangs", "startvm", "hang", 2},
+                      StartCase{"startvm_crashes", "startvm", "crash", 2},
+                      StartCase{"startvm_fails", "startvm", "fail", 4},
+                      StartCase{"warning_first", "*", "warning", 0}),
+    [](const ::testing::TestParamInfo<StartCase> &info) { return std::string(info.param.name); });
+
+TEST_F(VirtualBoxEngineTest, StartReasonMachineNotFound)
+{
+    EXPECT_EQ(m_engine->start(), 3) << "no current machine";
+    EXPECT_TRUE(m_fake.calls().isEmpty());
+    open();
+    ASSERT_TRUE(m_engine->removeMachine(QStringLiteral("tavenor")));
+    ASSERT_TRUE(m_engine->openMachine(m_definition));
+    // Unregistered behind the engine's back.
+    VirtualBoxEngine other(VBoxManageRunner(standInVBoxManage(), testTimeouts()));
+    ASSERT_TRUE(other.removeMachine(QStringLiteral("tavenor")));
+    EXPECT_EQ(m_engine->start(), 3);
+}
+
+TEST_F(VirtualBoxEngineTest, StartReasonMissingDisk)
+{
+    open();
+    ASSERT_TRUE(QFile::remove(m_system));
+    EXPECT_EQ(m_engine->start(), 4);
+}
+
+TEST_F(VirtualBoxEngineTest, StartReasonVBoxManageNotFound)
+{
+    open();
+    VirtualBoxEngine missing(VBoxManageRunner(QString(), testTimeouts()));
+    EXPECT_EQ(missing.start(), 5);
+    VirtualBoxEngine gone(VBoxManageRunner(m_vms.filePath(QStringLiteral("VBoxManage")), testTimeouts()));
+    EXPECT_FALSE(gone.findMachine(QStringLiteral("tavenor")));
+    EXPECT_EQ(gone.start(), 3);
+    EXPECT_FALSE(gone.vboxInstalled());
+}
+
+TEST_F(VirtualBoxEngineTest, VanishedVBoxManageMeansLocationNotFound)
+{
+    const QString copy = m_vms.filePath(QStringLiteral("VBoxManage"));
+    ASSERT_TRUE(QFile::copy(standInVBoxManage(), copy));
+    VirtualBoxEngine engine(VBoxManageRunner(copy, testTimeouts()));
+    ASSERT_TRUE(engine.openMachine(m_definition));
+    ASSERT_TRUE(QFile::remove(copy));
+    EXPECT_EQ(engine.start(), 5);
+}
+
+struct VersionCase
+{
+    const char *name;
+    const char *fault;
+    const char *version;
+};
+
+class VirtualBoxVersion : public VirtualBoxEngineTest, public ::testing::WithParamInterface<VersionCase>
+{
+};
+
+TEST_P(VirtualBoxVersion, ReadsTheVersionOrReportsNotInstalled)
+{
+    m_fake.setFault(QStringLiteral("--version"), QString::fromLatin1(GetParam().fault));
+    EXPECT_EQ(m_engine->getVersion(), QString::fromLatin1(GetParam().version));
+    EXPECT_EQ(m_engine->vboxInstalled(), *GetParam().version != '\0');
+    EXPECT_EQ(m_fake.calls(), (Calls{{QStringLiteral("--version")}, {QStringLiteral("--version")}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, VirtualBoxVersion,
+                         ::testing::Values(VersionCase{"plain", "", "7.0.18r162988"},
+                                           VersionCase{"warning_first", "warning", "7.0.18r162988"},
+                                           VersionCase{"garbage", "garbage", ""},
+                                           VersionCase{"hangs", "hang", ""},
+                                           VersionCase{"crashes", "crash", ""},
+                                           VersionCase{"service_down", "nocom", ""}),
+                         [](const ::testing::TestParamInfo<VersionCase> &info) { return std::string(info.param.name); });
+
+TEST_F(VirtualBoxEngineTest, NoVBoxManageIsNotInstalled)
+{
+    VirtualBoxEngine engine(VBoxManageRunner(QString(), testTimeouts()));
+    EXPECT_FALSE(engine.vboxInstalled());
+    EXPECT_EQ(engine.getVersion(), QString());
+}
+
+struct FindCase
+{
+    const char *name;
+    const char *fault;
+    bool found;
+};
+
+class VirtualBoxFind : public VirtualBoxEngineTest, public ::testing::WithParamInterface<FindCase>
+{
+};
+
+TEST_P(VirtualBoxFind, ParsesTheListOrFails)
+{
+    open();
+    m_fake.setFault(QStringLiteral("list"), QString::fromLatin1(GetParam().fault));
+    EXPECT_EQ(m_engine->findMachine(QStringLiteral("tavenor")), GetParam().found);
+    EXPECT_EQ(m_engine->hasSharedFolder(QStringLiteral("apk")), false);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, VirtualBoxFind,
+                         ::testing::Values(FindCase{"plain", "", true}, FindCase{"warning_first", "warning", true},
+                                           FindCase{"garbage", "garbage", false}, FindCase{"hangs", "hang", false},
+                                           FindCase{"crashes", "crash", false}, FindCase{"rpc", "rpc", false}),
+                         [](const ::testing::TestParamInfo<FindCase> &info) { return std::string(info.param.name); });
+
+TEST_F(VirtualBoxEngineTest, OperationsWithoutMachineDoNothing)
+{
+    m_engine->setGuestProperty(QStringLiteral("a"), QStringLiteral("b"));
+    m_engine->setCpuAndMemory(2, 2048);
+    EXPECT_FALSE(m_engine->hasSharedFolder(QStringLiteral("apk")));
+    EXPECT_NE(m_engine->createSharedFolder(QStringLiteral("apk"), m_vms.path()), 0);
+    EXPECT_NE(m_engine->removeSharedFolder(QStringLiteral("apk")), 0);
+    EXPECT_TRUE(m_fake.calls().isEmpty());
+}
+
+TEST_F(VirtualBoxEngineTest, ReportsTheHostAndReadsDiskUuids)
+{
+    EXPECT_GT(m_engine->hostProcessorCount(), 0);
+    EXPECT_GT(m_engine->hostMemorySizeMB(), 0);
+    m_engine->hostHasVTSupport();
+    const QUuid uuid = QUuid::createUuid();
+    const QString disk = m_vms.filePath(QStringLiteral("data.vdi"));
+    writeFile(disk, vdiHeader(uuid));
+    EXPECT_EQ(m_engine->getDiskUuid(disk), braced(uuid));
+    EXPECT_EQ(m_engine->getDiskUuid(m_definition), QString());
+    EXPECT_TRUE(m_fake.calls().isEmpty());
+}
+
+TEST(VBoxManageLocation, EnvironmentVariableThenPath)
+{
+    QTemporaryDir bin;
+    const QString onPath = bin.filePath(QStringLiteral("VBoxManage"));
+    ASSERT_TRUE(QFile::copy(standInVBoxManage(), onPath));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
+    qputenv("TAVENOR_VBOXMANAGE", "/somewhere/VBoxManage");
+    EXPECT_EQ(VBoxManageRunner::locate(), QStringLiteral("/somewhere/VBoxManage"));
+    qunsetenv("TAVENOR_VBOXMANAGE");
+    EXPECT_EQ(VBoxManageRunner::locate(), onPath);
+    qputenv("PATH", path);
+}
+
+} // namespace
