@@ -1,0 +1,6 @@
+#include "app/WindowsFolder.h"
+
+QString windowsFolder()
+{
+    return QString();
+}

@@ -1,0 +1,206 @@
+#include "app/ChannelId.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "splash/InfoReporter.h"
+#include "QueryItems.h"
+
+#include <FileVersion.h>
+#include <OSUtils.h>
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
+TAVENOR_FILE_VERSION("5.6.7-report");
+
+namespace {
+
+// A web service of a few lines on loopback: records the request line of
+// every GET and answers 200 with an empty body.
+class LoopbackHttpServer
+{
+public:
+    LoopbackHttpServer()
+    {
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] { accept(); });
+    }
+
+    bool listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
+    QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()); }
+    const QList<QByteArray> &requestLines() const { return m_requestLines; }
+
+    // Runs the event loop until `count` requests arrived or 10 s passed.
+    bool waitForRequests(int count)
+    {
+        QDeadlineTimer deadline(10000);
+        while (m_requestLines.size() < count && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        return m_requestLines.size() >= count;
+    }
+
+private:
+    void accept()
+    {
+        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+            auto buffer = std::make_shared<QByteArray>();
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
+                buffer->append(socket->readAll());
+                const int end = buffer->indexOf("\r\n\r\n");
+                if (end < 0)
+                    return;
+                m_requestLines.append(buffer->left(buffer->indexOf("\r\n")));
+                buffer->clear();
+                socket->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+                socket->disconnectFromHost();
+            });
+        }
+    }
+
+    QTcpServer m_server;
+    QList<QByteArray> m_requestLines;
+};
+
+const QStringList kKeys = {
+    QStringLiteral("appVer"), QStringLiteral("channelId"), QStringLiteral("machineId"),
+    QStringLiteral("osVersion"), QStringLiteral("cpuModel"), QStringLiteral("maxClockSpeed"),
+    QStringLiteral("processorCount"), QStringLiteral("totalMemory"), QStringLiteral("resolution"),
+    QStringLiteral("running"),
+};
+
+class InfoReporterTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_server.listen());
+        m_shared.setValue(SettingsKeys::kServiceUrl, m_server.baseUrl());
+        m_graphicsCardAsked = 0;
+    }
+
+    void TearDown() override
+    {
+        m_shared.remove(SettingsKeys::kServiceUrl);
+        InfoReporter::instance()->setGraphicsCardSource(nullptr);
+    }
+
+    void setGraphicsCard(const QString &name)
+    {
+        InfoReporter::instance()->setGraphicsCardSource([this, name] {
+            ++m_graphicsCardAsked;
+            return name;
+        });
+    }
+
+    // The path and query items of the one request that arrived.
+    QList<QPair<QString, QString>> reportedItems()
+    {
+        EXPECT_TRUE(m_server.waitForRequests(1));
+        if (m_server.requestLines().isEmpty())
+            return {};
+        const QList<QByteArray> parts = m_server.requestLines().first().split(' ');
+        EXPECT_EQ(parts.size(), 3);
+        EXPECT_EQ(parts.value(0), QByteArray("GET"));
+        const QByteArray target = parts.value(1);
+        const int question = target.indexOf('?');
+        EXPECT_EQ(target.left(question), QByteArray("/api/client/inforeport"));
+        return decodeQuery(target.mid(question + 1));
+    }
+
+    LoopbackHttpServer m_server;
+    SettingsStore m_shared{QString::fromLatin1(SettingsStore::kSharedApplication)};
+    std::atomic<int> m_graphicsCardAsked{0};
+};
+
+TEST_F(InfoReporterTest, StartupReportDescribesTheHost)
+{
+    setGraphicsCard(QStringLiteral("Unused GPU"));
+    InfoReporter::instance()->report(true, false);
+    const auto items = reportedItems();
+
+    ASSERT_EQ(queryKeys(items), kKeys);
+    int maxClockSpeed = 0;
+    int processorCount = 0;
+    const QString cpuModel = OSUtils::getCpuInfo(&maxClockSpeed, &processorCount);
+    EXPECT_EQ(items[0].second, QStringLiteral("5.6.7-report"));
+    EXPECT_EQ(items[1].second, channelId());
+    EXPECT_EQ(items[2].second, OSUtils::getMachineId());
+    EXPECT_EQ(items[3].second, OSUtils::getOsVersion());
+    EXPECT_EQ(items[4].second, cpuModel);
+    EXPECT_EQ(items[5].second, QString::number(maxClockSpeed));
+    EXPECT_EQ(items[6].second, QString::number(processorCount));
+    EXPECT_EQ(items[7].second, QString::number(OSUtils::getTotalMemory()));
+    EXPECT_EQ(items[8].second, QStringLiteral("240x320")) << "the minimal platform's one screen";
+    EXPECT_EQ(items[9].second, QStringLiteral("true"));
+    EXPECT_EQ(m_graphicsCardAsked, 0) << "the renderer is not asked unless the caller wants the card";
+}
+
+TEST_F(InfoReporterTest, CloseReportIsNotRunning)
+{
+    InfoReporter::instance()->report(false, false);
+    const auto items = reportedItems();
+    ASSERT_EQ(queryKeys(items), kKeys);
+    EXPECT_EQ(items[9].second, QStringLiteral("false"));
+}
+
+TEST_F(InfoReporterTest, DisplayShownReportNamesTheGraphicsCard)
+{
+    setGraphicsCard(QStringLiteral("Tavenor GL 2.0 (software)"));
+    InfoReporter::instance()->report(true, true);
+    const auto items = reportedItems();
+    ASSERT_EQ(queryKeys(items), kKeys + QStringList{QStringLiteral("graphicsCard")});
+    EXPECT_EQ(items.last().second, QStringLiteral("Tavenor GL 2.0 (software)"));
+    EXPECT_EQ(m_graphicsCardAsked, 1);
+}
+
+TEST_F(InfoReporterTest, EmptyGraphicsCardNameIsLeftOut)
+{
+    setGraphicsCard(QString());
+    InfoReporter::instance()->report(true, true);
+    EXPECT_EQ(queryKeys(reportedItems()), kKeys);
+    EXPECT_EQ(m_graphicsCardAsked, 1);
+}
+
+TEST_F(InfoReporterTest, NoGraphicsCardSourceIsLeftOut)
+{
+    InfoReporter::instance()->report(true, true);
+    EXPECT_EQ(queryKeys(reportedItems()), kKeys);
+}
+
+TEST_F(InfoReporterTest, EveryReportIsOneRequest)
+{
+    InfoReporter::instance()->report(true, false);
+    InfoReporter::instance()->report(true, false);
+    InfoReporter::instance()->report(false, false);
+    ASSERT_TRUE(m_server.waitForRequests(3));
+    EXPECT_EQ(m_server.requestLines().size(), 3);
+}
+
+TEST_F(InfoReporterTest, AnUnreachableServiceIsIgnored)
+{
+    // A port that was just listening and is closed now refuses at once.
+    int closedPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        closedPort = probe.serverPort();
+    }
+    m_shared.setValue(SettingsKeys::kServiceUrl, QStringLiteral("http://127.0.0.1:%1").arg(closedPort));
+    InfoReporter::instance()->report(true, false);
+    m_shared.setValue(SettingsKeys::kServiceUrl, m_server.baseUrl());
+    InfoReporter::instance()->report(false, false);
+
+    const auto items = reportedItems();
+    EXPECT_EQ(m_server.requestLines().size(), 1);
+    EXPECT_EQ(items.value(9).second, QStringLiteral("false"));
+}
+
+} // namespace
