@@ -13,5 +13,8 @@ if(WITH_SANITIZERS)
     set(_san "-fsanitize=${WITH_SANITIZERS}")
     target_compile_options(tavenor_options INTERFACE
         ${_san} -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
-    target_link_options(tavenor_options INTERFACE ${_san})
+    # The sanitizers' dlopen wrapper searches its own runtime's RUNPATH, not
+    # the program's: an old-style RPATH keeps loading the renderer by bare name
+    # working in sanitizer builds.
+    target_link_options(tavenor_options INTERFACE ${_san} -Wl,--disable-new-dtags)
 endif()

@@ -1,0 +1,23 @@
+#include "Frame.h"
+
+#include <cstddef>
+#include <cstring>
+
+namespace renderer {
+
+bool Frame::copyTo(std::uint8_t *buffer, int width, int height) const
+{
+    const std::size_t rowBytes = std::size_t(width) * 4;
+    const bool sameSize = image.width() == width && image.height() == height;
+    const QImage source =
+        sameSize ? image
+                 : image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                       .convertToFormat(QImage::Format_RGBA8888);
+    if (source.isNull())
+        return false;
+    for (int y = 0; y < height; ++y)
+        std::memcpy(buffer + std::size_t(y) * rowBytes, source.constScanLine(y), rowBytes);
+    return true;
+}
+
+} // namespace renderer
