@@ -131,8 +131,11 @@ TEST_F(SimulatorEngineTest, StartRunsTheGuestWithTheStateFolderAndStopEndsIt)
     ASSERT_EQ(m_engine->start(), 0);
     ASSERT_TRUE(waitFor([&] { return guestPid() > 0; }));
     EXPECT_TRUE(guestAlive());
-    EXPECT_TRUE(readFile(m_state.filePath(simstate::kGuestLogFile))
-                    .contains("guest standin started " + QFile::encodeName(m_state.path())));
+    // The pid file is written before the log line: wait for the line itself.
+    EXPECT_TRUE(waitFor([&] {
+        return readFile(m_state.filePath(simstate::kGuestLogFile))
+            .contains("guest standin started " + QFile::encodeName(m_state.path()));
+    }));
     EXPECT_EQ(m_engine->start(), 0) << "already running";
 
     EXPECT_FALSE(m_engine->removeMachine(QStringLiteral("tavenor"))) << "a running machine stays registered";
