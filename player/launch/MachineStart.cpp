@@ -1,0 +1,39 @@
+#include "launch/MachineStart.h"
+
+#include "app/InstanceName.h"
+#include "app/Paths.h"
+#include "launch/VmDefinitionWriter.h"
+
+#include <VMService.h>
+
+#include <QDebug>
+#include <QFileInfo>
+
+int openAndStartMachine(VMService *vm)
+{
+    if (vm == nullptr)
+        return LaunchFailure::kEngineNotInitialized;
+    const QString name = instanceName();
+    const QString definition = vmDefinitionPath(name);
+    if (vm->findMachine(name)) {
+        vm->stop();
+        if (!vm->removeMachine(name))
+            return vm->start();
+    }
+    qDebug() << "try to open" << definition;
+    if (QFileInfo::exists(dataDiskPath(name)) && vm->openMachine(definition))
+        return vm->start();
+    writeVmDefinition(name, *vm);
+    if (!vm->openMachine(definition)) {
+        qDebug() << "Open machine failed";
+        return LaunchFailure::kMachineNotFound;
+    }
+    return vm->start();
+}
+
+void stopAndUnregisterMachine(VMService &vm, const QString &name)
+{
+    if (vm.findMachine(name))
+        vm.stop();
+    vm.removeMachine(name);
+}
