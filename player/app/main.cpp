@@ -1,0 +1,39 @@
+#include "app/App.h"
+#include "app/InstanceGuard.h"
+#include "app/InstanceName.h"
+#include "app/PlayerRunner.h"
+#include "display/RendererBinding.h"
+#include "launch/VmEngineSelection.h"
+#include "splash/InfoReporter.h"
+
+#include <FileVersion.h>
+#include <VMService.h>
+
+#include <QDebug>
+
+TAVENOR_FILE_VERSION(TAVENOR_PLAYER_VERSION);
+
+int main(int argc, char **argv)
+{
+    App app(argc, argv);
+    if (argc > 1)
+        setInstanceName(QString::fromUtf8(argv[1]));
+
+    InfoReporter::instance()->setGraphicsCardSource(&glrender::graphicsCardName);
+    InfoReporter::instance()->report(true, false);
+
+    InstanceGuard guard(instanceName());
+    if (!guard.tryToRun()) {
+        qDebug() << "Same instance has ran!";
+        return -1;
+    }
+
+    selectVmEngineFromSettings();
+    if (!VMService::getVMService()->vboxInstalled()) {
+        qDebug() << "vbox not installed";
+        return -1;
+    }
+
+    qDebug() << "start player...";
+    return runPlayer(app, argc, argv);
+}

@@ -1,0 +1,241 @@
+#include "WindowTestMain.h"
+
+#include "app/InstanceName.h"
+#include "app/Paths.h"
+#include "launch/MachineStart.h"
+#include "launch/VmDefinitionWriter.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "window/MainWindow.h"
+#include "window/StartFailureText.h"
+
+#include <TMessageBox.h>
+#include <VMService.h>
+
+#include <QDir>
+#include <QFile>
+#include <QScreen>
+#include <QTranslator>
+#include <QUuid>
+
+// Closing the main window with a real machine of the simulated engine: the
+// exit question's answers, the stop and unregister, and the start-failure
+// notice. The machine's guest is told to stay in its boot pause, so it never
+// reports ready; it still reaches for the fixed guest ports, which is why
+// this test holds them.
+class MainWindowExitTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void stayKeepsTheWindowAndTheMachine();
+    void closeStopsAndUnregistersTheMachine();
+    void closeInFullScreenLeavesNoWindowBehind();
+    void startFailureShowsTheReasonAndClosesWithoutAsking();
+    void exitQuestionIsAskedInTheCatalogueTexts();
+
+private:
+    struct Asked
+    {
+        int count = 0;
+        bool question = false;
+        QString text;
+        QString accept;
+        QString cancel;
+    };
+    // Answers the next box with answer and records what it showed.
+    static void answerNext(Asked &asked, int answer);
+    bool machineRegistered() const;
+    bool guestRunning() const;
+    void showWindow(MainWindow &window);
+
+    QString m_binDir;
+    QString m_stateFolder;
+};
+
+void MainWindowExitTest::initTestCase()
+{
+    m_binDir = qEnvironmentVariable("TAVENOR_BIN_DIR");
+    QVERIFY(QFileInfo(m_binDir + QStringLiteral("/tavenor-guest")).isExecutable());
+    qputenv("TAVENOR_GUEST_PROGRAM", (m_binDir + QStringLiteral("/tavenor-guest")).toLocal8Bit());
+    qputenv("TAVENOR_GUEST_BOOT_DELAY_MS", "600000");
+    VMService::selectEngine(VMService::Engine::Simulator);
+    SettingsStore(QString::fromLatin1(SettingsStore::kSharedApplication))
+        .setValue(SettingsKeys::kServiceUrl, QStringLiteral("not a url"));
+    QVERIFY(QFile::copy(m_binDir + QStringLiteral("/data.vdi"), systemDiskPath()));
+}
+
+void MainWindowExitTest::init()
+{
+    const QString name = QStringLiteral("exit-") + QUuid::createUuid().toString(QUuid::WithoutBraces).left(8);
+    setInstanceName(name);
+    m_stateFolder = vmFolder() + QLatin1Char('/') + name + QStringLiteral(".sim");
+    VMService *vm = VMService::getVMService();
+    VmDefinitionWriter(*vm, m_binDir + QStringLiteral("/Tavenor.vbox-example"), m_binDir + QStringLiteral("/data.vdi"))
+        .write(name);
+    QVERIFY(vm->openMachine(vmDefinitionPath(name)));
+    QCOMPARE(vm->start(), 0);
+    QVERIFY(guestRunning());
+    TMessageBox::clearAnswers();
+}
+
+void MainWindowExitTest::cleanup()
+{
+    stopAndUnregisterMachine(*VMService::getVMService(), instanceName());
+    TMessageBox::clearAnswers();
+}
+
+void MainWindowExitTest::answerNext(Asked &asked, int answer)
+{
+    TMessageBox::queueAnswer([&asked, answer](TMessageBox &box) {
+        ++asked.count;
+        asked.question = box.isQuestion();
+        asked.text = box.text();
+        asked.accept = box.acceptText();
+        asked.cancel = box.cancelText();
+        return answer;
+    });
+}
+
+bool MainWindowExitTest::machineRegistered() const
+{
+    return VMService::getVMService()->findMachine(instanceName());
+}
+
+// The simulated engine runs the guest as `tavenor-guest <state folder>`.
+bool MainWindowExitTest::guestRunning() const
+{
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs);
+    for (const QString &pid : pids) {
+        QFile cmdline(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
+        if (!cmdline.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> arguments = cmdline.readAll().split('\0');
+        if (arguments.size() >= 2 && arguments[0].endsWith("tavenor-guest")
+            && QString::fromLocal8Bit(arguments[1]) == m_stateFolder) {
+            QFile status(QStringLiteral("/proc/") + pid + QStringLiteral("/status"));
+            // An ended child that nobody has reaped yet is not running.
+            return status.open(QIODevice::ReadOnly) && !status.readAll().contains("State:\tZ");
+        }
+    }
+    return false;
+}
+
+void MainWindowExitTest::showWindow(MainWindow &window)
+{
+    window.applyGuestResolution(1280, 720);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+}
+
+void MainWindowExitTest::stayKeepsTheWindowAndTheMachine()
+{
+    MainWindow window;
+    showWindow(window);
+    int exits = 0;
+    connect(&window, &MainWindow::onExitConfirmed, this, [&exits] { ++exits; });
+
+    Asked asked;
+    answerNext(asked, 0);
+    QVERIFY(!window.close());
+    QCOMPARE(asked.count, 1);
+    QVERIFY(asked.question);
+    QCOMPARE(asked.text, QStringLiteral("Confirm to Exit?"));
+    QCOMPARE(asked.accept, QStringLiteral("Close"));
+    QCOMPARE(asked.cancel, QStringLiteral("Stay"));
+    QVERIFY(window.isVisible());
+    QCOMPARE(exits, 0);
+    QVERIFY(machineRegistered());
+    QVERIFY(guestRunning());
+
+    // A second close asks again.
+    answerNext(asked, 0);
+    QVERIFY(!window.close());
+    QCOMPARE(asked.count, 2);
+    QVERIFY(window.isVisible());
+    QVERIFY(guestRunning());
+}
+
+void MainWindowExitTest::closeStopsAndUnregistersTheMachine()
+{
+    MainWindow window;
+    showWindow(window);
+    bool machineThereOnExit = false;
+    connect(&window, &MainWindow::onExitConfirmed, this,
+            [this, &machineThereOnExit] { machineThereOnExit = machineRegistered() && guestRunning(); });
+
+    Asked asked;
+    answerNext(asked, 1);
+    QVERIFY(window.close());
+    QCOMPARE(asked.count, 1);
+    QVERIFY(!window.isVisible());
+    // The launch is told before the machine goes.
+    QVERIFY(machineThereOnExit);
+    QVERIFY(!guestRunning());
+    QVERIFY(!machineRegistered());
+
+    // Windowed, so its place was saved.
+    SettingsStore store(instanceName());
+    QVERIFY(store.contains(SettingsKeys::kPos));
+    QCOMPARE(store.intValue(SettingsKeys::kHeight, 0), window.height() - 84);
+}
+
+void MainWindowExitTest::closeInFullScreenLeavesNoWindowBehind()
+{
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    MainWindow window;
+    window.applyGuestResolution(screen.width(), screen.height());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.setFullScreen(true);
+    QWidget *toolBar = window.findChild<QWidget *>(QStringLiteral("toolBar"));
+    QTRY_VERIFY(toolBar->isWindow());
+
+    Asked asked;
+    answerNext(asked, 1);
+    QVERIFY(window.close());
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));
+    QVERIFY(!machineRegistered());
+    // In full screen the window's place is not its own: nothing saved.
+    QVERIFY(!SettingsStore(instanceName()).contains(SettingsKeys::kPos));
+}
+
+void MainWindowExitTest::startFailureShowsTheReasonAndClosesWithoutAsking()
+{
+    MainWindow window;
+    showWindow(window);
+    Asked asked;
+    answerNext(asked, 1);
+    window.vmStartFailed(4);
+    QCOMPARE(asked.count, 1);
+    QVERIFY(!asked.question);
+    QCOMPARE(asked.text, StartFailureText::text(4));
+    QVERIFY(!window.isVisible());
+    QVERIFY(!guestRunning());
+    QVERIFY(!machineRegistered());
+}
+
+void MainWindowExitTest::exitQuestionIsAskedInTheCatalogueTexts()
+{
+    QTranslator translator;
+    QVERIFY(translator.load(QStringLiteral(":/lang/zh_CN.qm")));
+    QCoreApplication::installTranslator(&translator);
+    MainWindow window;
+    showWindow(window);
+    Asked asked;
+    answerNext(asked, 0);
+    window.close();
+    QCoreApplication::removeTranslator(&translator);
+
+    QCOMPARE(window.windowTitle(), QString::fromUtf8("Pellow手游助手"));
+    QCOMPARE(asked.text, QString::fromUtf8("八十一道劫难未破，施主你忍心离开我们吗？"));
+    QCOMPARE(asked.accept, QString::fromUtf8("残忍离开"));
+    QCOMPARE(asked.cancel, QString::fromUtf8("留下算了"));
+}
+
+WINDOW_OFFSCREEN_TEST_MAIN(MainWindowExitTest)
+#include "MainWindowExitTest.moc"
