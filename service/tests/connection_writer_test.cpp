@@ -1,4 +1,5 @@
 #include "connection_writer.h"
+#include "support/accepted_connection.h"
 #include "support/guest_peer.h"
 #include "support/log_capture.h"
 #include "support/wait.h"
@@ -21,27 +22,6 @@ namespace {
 // Ports 20200-20299 belong to this binary.
 constexpr int kPortBase = 20200;
 
-struct Connection
-{
-    int server = -1;
-    int handle = -1;
-    guest::GuestSocket guest;
-
-    explicit Connection(int port)
-    {
-        server = socket_loopback_server(port, SERVICE_SOCKET_STREAM);
-        EXPECT_GT(server, 0);
-        guest = connectGuest(static_cast<std::uint16_t>(port));
-        handle = box_accept(server, nullptr, nullptr);
-        EXPECT_GT(handle, 0);
-    }
-    ~Connection()
-    {
-        box_close(handle);
-        box_close(server);
-    }
-};
-
 // 8-byte test messages: sender number, sequence number.
 Bytes tagged(int sender, int sequence)
 {
@@ -58,7 +38,7 @@ protected:
 
 TEST_F(ConnectionWriterTest, KeepsEachSendersOrderAcrossThreads)
 {
-    Connection connection(kPortBase);
+    AcceptedConnection connection(kPortBase);
     ConnectionWriter writer(connection.handle);
     constexpr int kSenders = 4;
     constexpr int kPerSender = 5000;
@@ -87,7 +67,7 @@ TEST_F(ConnectionWriterTest, KeepsEachSendersOrderAcrossThreads)
 
 TEST_F(ConnectionWriterTest, ReportsWhatWasWrittenOfEachMessage)
 {
-    Connection connection(kPortBase + 1);
+    AcceptedConnection connection(kPortBase + 1);
     ConnectionWriter writer(connection.handle);
     std::atomic<int> first{-1};
     std::atomic<int> second{-1};
@@ -102,7 +82,7 @@ TEST_F(ConnectionWriterTest, ReportsWhatWasWrittenOfEachMessage)
 
 TEST_F(ConnectionWriterTest, ReportsAShortWriteOnceTheGuestHasGone)
 {
-    Connection connection(kPortBase + 2);
+    AcceptedConnection connection(kPortBase + 2);
     ConnectionWriter writer(connection.handle);
     connection.guest.close();
     std::vector<char> chunk(65536, 'x');
@@ -117,7 +97,7 @@ TEST_F(ConnectionWriterTest, ReportsAShortWriteOnceTheGuestHasGone)
 
 TEST_F(ConnectionWriterTest, CallerNeverBlocksOnAGuestThatDoesNotRead)
 {
-    Connection connection(kPortBase + 3);
+    AcceptedConnection connection(kPortBase + 3);
     ConnectionWriter writer(connection.handle);
     // Far more than the socket buffers hold.
     std::vector<char> chunk(65536, 'x');
@@ -131,7 +111,7 @@ TEST_F(ConnectionWriterTest, CallerNeverBlocksOnAGuestThatDoesNotRead)
 
 TEST_F(ConnectionWriterTest, DropsMessagesBeyondTheBacklogBound)
 {
-    Connection connection(kPortBase + 4);
+    AcceptedConnection connection(kPortBase + 4);
     ConnectionWriter writer(connection.handle, 1 << 20);
     std::vector<char> chunk(65536, 'x');
     bool refused = false;
@@ -146,7 +126,7 @@ TEST_F(ConnectionWriterTest, DropsMessagesBeyondTheBacklogBound)
 
 TEST_F(ConnectionWriterTest, CloseEndsAWriteBlockedOnAGuestThatDoesNotRead)
 {
-    Connection connection(kPortBase + 5);
+    AcceptedConnection connection(kPortBase + 5);
     ConnectionWriter writer(connection.handle);
     std::vector<char> chunk(1 << 20, 'x');
     for (int i = 0; i < 32; ++i)

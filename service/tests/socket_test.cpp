@@ -1,4 +1,5 @@
 #include "handle_table.h"
+#include "support/accepted_connection.h"
 #include "support/guest_peer.h"
 #include "support/wait.h"
 
@@ -21,28 +22,6 @@ namespace {
 
 // Ports 20100-20199 belong to this binary.
 constexpr int kPortBase = 20100;
-
-// A loopback server with one accepted connection and its guest end.
-struct Connection
-{
-    int server = -1;
-    int handle = -1;
-    guest::GuestSocket guest;
-
-    explicit Connection(int port)
-    {
-        server = socket_loopback_server(port, SERVICE_SOCKET_STREAM);
-        EXPECT_GT(server, 0);
-        guest = connectGuest(static_cast<std::uint16_t>(port));
-        handle = box_accept(server, nullptr, nullptr);
-        EXPECT_GT(handle, 0);
-    }
-    ~Connection()
-    {
-        box_close(handle);
-        box_close(server);
-    }
-};
 
 std::string localAddressOf(int handle)
 {
@@ -67,7 +46,7 @@ bool raiseDescriptorLimit(rlim_t wanted)
 
 TEST(ReadFully, ReturnsWhatArrivedBeforeTheEndOfStream)
 {
-    Connection connection(kPortBase);
+    AcceptedConnection connection(kPortBase);
     sendBytes(connection.guest, {0x01, 0x02, 0x03});
     connection.guest.close();
 
@@ -79,7 +58,7 @@ TEST(ReadFully, ReturnsWhatArrivedBeforeTheEndOfStream)
 
 TEST(ReadFully, GathersAMessageThatArrivesInPieces)
 {
-    Connection connection(kPortBase + 1);
+    AcceptedConnection connection(kPortBase + 1);
     std::thread sender([&connection] {
         sendBytes(connection.guest, {0x01, 0x02});
         std::this_thread::sleep_for(20ms);
@@ -93,7 +72,7 @@ TEST(ReadFully, GathersAMessageThatArrivesInPieces)
 
 TEST(ReadFully, ZeroLengthReturnsAtOnceWithoutData)
 {
-    Connection connection(kPortBase + 2);
+    AcceptedConnection connection(kPortBase + 2);
     char buffer[1];
     // Nothing is ever sent: a receive call would wait for ever.
     auto result = std::async(std::launch::async, [&connection, &buffer] {
@@ -106,7 +85,7 @@ TEST(ReadFully, ZeroLengthReturnsAtOnceWithoutData)
 
 TEST(WriteFully, ZeroLengthWritesNothing)
 {
-    Connection connection(kPortBase + 3);
+    AcceptedConnection connection(kPortBase + 3);
     char byte = 0x55;
     EXPECT_EQ(write_fully(connection.handle, &byte, 0), 0);
     EXPECT_EQ(write_fully(connection.handle, &byte, 1), 1);
@@ -115,7 +94,7 @@ TEST(WriteFully, ZeroLengthWritesNothing)
 
 TEST(WriteFully, StopsShortWhenThePeerHasGoneWithoutASignal)
 {
-    Connection connection(kPortBase + 4);
+    AcceptedConnection connection(kPortBase + 4);
     connection.guest.close();
     std::vector<char> chunk(65536, 'x');
     // The first writes may still be buffered; a later one fails (EPIPE or
@@ -136,7 +115,7 @@ TEST(WriteFully, BadHandleWritesNothing)
 
 TEST(Shutdown, KeepsTheHandleOpen)
 {
-    Connection connection(kPortBase + 5);
+    AcceptedConnection connection(kPortBase + 5);
     EXPECT_EQ(box_shutdown(connection.handle), 0);
     EXPECT_TRUE(waitClosed(connection.guest));
     char byte = 0;
@@ -172,7 +151,7 @@ TEST(Servers, PortCanBeBoundAgainRightAfterConnectionsWereClosed)
     {
         // The host closes first, so its end of the connection sits in
         // TIME_WAIT on the server's port.
-        Connection connection(port);
+        AcceptedConnection connection(port);
         sendBytes(connection.guest, {0x01});
         char byte = 0;
         ASSERT_EQ(read_fully(connection.handle, &byte, 1), 1);
