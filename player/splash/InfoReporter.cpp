@@ -1,6 +1,7 @@
 #include "splash/InfoReporter.h"
 
 #include "app/ChannelId.h"
+#include "splash/BoundedGet.h"
 #include "splash/HostReport.h"
 #include "splash/VendorServiceUrl.h"
 
@@ -8,18 +9,19 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QScreen>
+#include <QTimer>
 
 #include <utility>
 
 namespace {
 
-// A report that hangs must not keep its reply alive for the whole run.
-constexpr int kTransferTimeoutMs = 30000;
+// The answer is not used; a long one is not even read.
+constexpr qint64 kAnswerBytes = 64 * 1024;
 
 // The desktop's default screen area: the primary screen, or the area that
 // spans all screens of a virtual desktop.
@@ -66,8 +68,28 @@ void InfoReporter::report(bool running, bool withGraphicsCard)
         qDebug() << "report skipped, invalid service url";
         return;
     }
-    QNetworkRequest request(hostReportUrl(service, report));
-    request.setTransferTimeout(kTransferTimeoutMs);
-    QNetworkReply *reply = m_network->get(request);
-    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    QNetworkReply *reply = BoundedGet::get(*m_network, hostReportUrl(service, report), kAnswerBytes);
+    ++m_pending;
+    connect(reply, &QNetworkReply::finished, this, [this, reply] {
+        --m_pending;
+        reply->deleteLater();
+        if (m_pending == 0)
+            emit allAnswered();
+    });
+}
+
+bool InfoReporter::waitForReplies(int timeoutMs)
+{
+    if (m_pending == 0)
+        return true;
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(this, &InfoReporter::allAnswered, &loop, &QEventLoop::quit);
+    timer.start(timeoutMs);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (m_pending != 0)
+        qDebug() << "host report still pending at exit" << m_pending;
+    return m_pending == 0;
 }

@@ -204,3 +204,14 @@ TEST_F(InfoReporterTest, AnUnreachableServiceIsIgnored)
 }
 
 } // namespace
+
+// A process about to end runs no event loop of its own any more: the wait
+// alone must carry the report out and see its answer.
+TEST_F(InfoReporterTest, WaitingAtExitLetsTheReportLeave)
+{
+    InfoReporter::instance()->report(false, false);
+    EXPECT_TRUE(InfoReporter::instance()->waitForReplies(10000));
+    ASSERT_EQ(m_server.requestLines().size(), 1);
+    EXPECT_TRUE(m_server.requestLines().first().startsWith("GET /api/client/inforeport?"));
+    EXPECT_TRUE(InfoReporter::instance()->waitForReplies(0)) << "nothing left pending";
+}

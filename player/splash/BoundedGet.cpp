@@ -1,0 +1,52 @@
+#include "splash/BoundedGet.h"
+
+#include <QDebug>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+#include <QVariant>
+
+namespace BoundedGet {
+
+namespace {
+
+constexpr char kMaxBytesProperty[] = "tavenorMaxBytes";
+
+void dropTooLong(QNetworkReply *reply, qint64 bytes, qint64 maxBytes)
+{
+    qDebug() << "answer too long, dropped" << reply->url().toDisplayString() << bytes << "bytes, at most"
+             << maxBytes;
+}
+
+} // namespace
+
+QNetworkReply *get(QNetworkAccessManager &manager, const QUrl &url, qint64 maxBytes, int timeoutMs)
+{
+    QNetworkRequest request(url);
+    request.setTransferTimeout(timeoutMs);
+    QNetworkReply *reply = manager.get(request);
+    reply->setProperty(kMaxBytesProperty, maxBytes);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply, maxBytes](qint64 received, qint64 total) {
+        if (received <= maxBytes && total <= maxBytes)
+            return;
+        dropTooLong(reply, qMax(received, total), maxBytes);
+        reply->abort();
+    });
+    return reply;
+}
+
+std::optional<QByteArray> body(QNetworkReply *reply)
+{
+    if (reply->error() != QNetworkReply::NoError)
+        return std::nullopt;
+    const qint64 maxBytes = reply->property(kMaxBytesProperty).toLongLong();
+    QByteArray bytes = reply->read(maxBytes + 1);
+    if (bytes.size() > maxBytes || reply->bytesAvailable() > 0) {
+        dropTooLong(reply, bytes.size() + reply->bytesAvailable(), maxBytes);
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+} // namespace BoundedGet

@@ -1,0 +1,156 @@
+#include "splash/SplashUpdater.h"
+
+#include "app/ChannelId.h"
+#include "app/Paths.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "splash/BoundedGet.h"
+#include "splash/VendorServiceUrl.h"
+
+#include <OSUtils.h>
+
+#include <QColor>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QImage>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSaveFile>
+#include <QTextCodec>
+#include <QUrlQuery>
+
+namespace {
+
+bool isUtf8(const QByteArray &body)
+{
+    QTextCodec::ConverterState state;
+    QTextCodec::codecForName("UTF-8")->toUnicode(body.constData(), body.size(), &state);
+    return state.invalidChars == 0 && state.remainingChars == 0;
+}
+
+bool isValid(const QByteArray &body, SplashUpdater::Kind kind)
+{
+    if (body.isEmpty())
+        return false;
+    if (kind == SplashUpdater::Kind::Text)
+        return isUtf8(body);
+    return !QImage::fromData(body).isNull();
+}
+} // namespace
+
+SplashUpdater::SplashUpdater(QObject *parent)
+    : QObject(parent)
+    , m_network(new QNetworkAccessManager(this))
+{
+    connect(m_network, &QNetworkAccessManager::finished, this, &SplashUpdater::serviceRequestFinished);
+}
+
+QUrl SplashUpdater::serviceRequestUrl()
+{
+    QUrl url = vendorServiceUrl(QStringLiteral("/api/client/splash"));
+    if (!url.isValid())
+        return url;
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("appVer"),
+                       OSUtils::getFileVersion(QCoreApplication::applicationFilePath()));
+    query.addQueryItem(QStringLiteral("channelId"), channelId());
+    const QString version =
+        SettingsStore(QString::fromLatin1(SettingsStore::kSharedApplication))
+            .stringValue(QString::fromLatin1(SettingsKeys::kSplashVersion));
+    if (!version.isEmpty())
+        query.addQueryItem(QStringLiteral("splashVersion"), version);
+    url.setQuery(query);
+    return url;
+}
+
+void SplashUpdater::requestSplash()
+{
+    const QUrl url = serviceRequestUrl();
+    if (!url.isValid()) {
+        qDebug() << "splash request skipped, invalid service url";
+        return;
+    }
+    m_serviceReply = BoundedGet::get(*m_network, url, BoundedGet::kPageBytes);
+}
+
+void SplashUpdater::serviceRequestFinished(QNetworkReply *reply)
+{
+    reply->deleteLater();
+    const std::optional<QByteArray> body = BoundedGet::body(reply);
+    if (!body) {
+        qDebug() << "splash request failed" << reply->url().toDisplayString() << reply->errorString();
+        return;
+    }
+    if (reply == m_serviceReply) {
+        handleServiceAnswer(QJsonDocument::fromJson(*body).object());
+        return;
+    }
+    storeDownload(reply, *body);
+}
+
+void SplashUpdater::handleServiceAnswer(const QJsonObject &answer)
+{
+    const QJsonValue hasUpdate = answer.value(QLatin1String("hasUpdate"));
+    if (!hasUpdate.isBool() || !hasUpdate.toBool())
+        return;
+    m_backgroundReply = download(answer, "splashBgUrl");
+    m_foregroundReply = download(answer, "splashFgUrl");
+    m_helpFileReply = download(answer, "helpFileUrl");
+
+    SettingsStore shared(QString::fromLatin1(SettingsStore::kSharedApplication));
+    const QString color = answer.value(QLatin1String("helpTextColor")).toString();
+    if (QColor::isValidColor(color))
+        shared.setValue(QString::fromLatin1(SettingsKeys::kHelpTextColor), color);
+    if (answer.contains(QLatin1String("splashBgStrech")))
+        shared.setValue(QString::fromLatin1(SettingsKeys::kSplashBgStrech),
+                        answer.value(QLatin1String("splashBgStrech")).toBool(false));
+    if (answer.contains(QLatin1String("splashVersion")))
+        shared.setValue(QString::fromLatin1(SettingsKeys::kSplashVersion),
+                        answer.value(QLatin1String("splashVersion")).toString());
+    shared.sync();
+}
+
+QNetworkReply *SplashUpdater::download(const QJsonObject &answer, const char *key)
+{
+    const QString text = answer.value(QLatin1String(key)).toString();
+    if (text.isEmpty())
+        return nullptr;
+    const QUrl url = QUrl::fromUserInput(text);
+    if (!url.isValid())
+        return nullptr;
+    return BoundedGet::get(*m_network, url, BoundedGet::kFileBytes);
+}
+
+void SplashUpdater::storeDownload(QNetworkReply *reply, const QByteArray &body)
+{
+    const QString folder = vmFolder();
+    QString path;
+    Kind kind = Kind::Picture;
+    if (reply == m_backgroundReply) {
+        path = folder + QStringLiteral("/splash_bg.png");
+    } else if (reply == m_foregroundReply) {
+        path = folder + QStringLiteral("/splash_fg.png");
+    } else if (reply == m_helpFileReply) {
+        path = folder + QStringLiteral("/splashHelps.txt");
+        kind = Kind::Text;
+    } else {
+        return;
+    }
+    if (!replaceFile(path, body, kind))
+        qDebug() << "splash download not stored" << reply->url().toDisplayString() << path;
+}
+
+bool SplashUpdater::replaceFile(const QString &path, const QByteArray &body, Kind kind)
+{
+    if (!isValid(body, kind))
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(body) != body.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}

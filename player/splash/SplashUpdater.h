@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// Asks the vendor's web service for newer splash resources once the guest
+// shows; when there are, it stores the help-text colour, the stretch flag
+// and the resource version in the shared store and downloads the two
+// pictures and the help file into the VM folder, for the next start's
+// splash. GUI thread only.
+//
+// A download replaces the old file only when it is complete and is what it
+// claims to be (a picture that loads, a text that decodes as UTF-8): it is
+// written to a temporary file beside the old one and renamed over it.
+class SplashUpdater : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SplashUpdater(QObject *parent = nullptr);
+
+    void requestSplash();
+
+    // The service request's URL: "/api/client/splash" with appVer,
+    // channelId and (when one is stored) splashVersion.
+    static QUrl serviceRequestUrl();
+
+    enum class Kind { Picture, Text };
+    // Writes `body` to `path` through a temporary file when it is a valid
+    // `kind`; false (and the old file kept) otherwise.
+    static bool replaceFile(const QString &path, const QByteArray &body, Kind kind);
+
+public slots:
+    void serviceRequestFinished(QNetworkReply *reply);
+
+private:
+    void handleServiceAnswer(const QJsonObject &answer);
+    QNetworkReply *download(const QJsonObject &answer, const char *key);
+    void storeDownload(QNetworkReply *reply, const QByteArray &body);
+
+    QNetworkAccessManager *m_network;
+    QPointer<QNetworkReply> m_serviceReply;
+    QPointer<QNetworkReply> m_backgroundReply;
+    QPointer<QNetworkReply> m_foregroundReply;
+    QPointer<QNetworkReply> m_helpFileReply;
+};
