@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <chrono>
+#include <thread>
 #include <utility>
 
 using VBoxManageOutput::Failure;
@@ -15,6 +17,8 @@ using VBoxManageOutput::Failure;
 namespace {
 
 constexpr int kFailed = 1;
+constexpr int kModifyAttempts = 5;
+constexpr int kModifyRetryPauseMs = 300;
 
 // The states in which a machine is not running, and in which its settings
 // may change (a saved machine is off but its settings are locked).
@@ -100,17 +104,34 @@ bool VirtualBoxEngine::applyKeptHardware(const QString &uuid)
             return true;
         kept = m_keptHardware.value(uuid);
     }
-    const auto result = m_runner.run({QStringLiteral("modifyvm"), uuid, QStringLiteral("--cpus"),
-                                      QString::number(kept.cpuCount), QStringLiteral("--memory"),
-                                      QString::number(kept.memoryMB)});
-    if (!result.succeeded()) {
-        qDebug() << "modifyvm failed, CPU and memory kept for later" << uuid << errorText(result);
+    if (!modifyHardware(uuid, kept)) {
+        qDebug() << "modifyvm refused, CPU and memory not applied, kept for the next start" << uuid
+                 << "cpus" << kept.cpuCount << "memory" << kept.memoryMB;
         return false;
     }
     std::lock_guard lock(m_mutex);
     if (m_keptHardware.value(uuid) == kept)
         m_keptHardware.remove(uuid);
     return true;
+}
+
+// Right after a power-off VirtualBox may still be releasing the machine's
+// session and refuses changes for a moment: a refusal is asked again a few
+// times before it counts.
+bool VirtualBoxEngine::modifyHardware(const QString &uuid, const Hardware &hardware)
+{
+    for (int attempt = 1;; ++attempt) {
+        const auto result = m_runner.run({QStringLiteral("modifyvm"), uuid, QStringLiteral("--cpus"),
+                                          QString::number(hardware.cpuCount), QStringLiteral("--memory"),
+                                          QString::number(hardware.memoryMB)});
+        if (result.succeeded())
+            return true;
+        qDebug() << "modifyvm failed" << uuid << "attempt" << attempt << errorText(result);
+        // A hang, a crash or a missing machine will not pass on asking again.
+        if (attempt >= kModifyAttempts || VBoxManageOutput::classify(result) != Failure::Failed)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kModifyRetryPauseMs));
+    }
 }
 
 bool VirtualBoxEngine::findMachine(QString name)

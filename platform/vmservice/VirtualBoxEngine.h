@@ -65,6 +65,7 @@ private:
     // Applies the CPU count and memory kept for the machine; false when a
     // change was kept and could not be applied (it stays kept).
     bool applyKeptHardware(const QString &uuid);
+    bool modifyHardware(const QString &uuid, const Hardware &hardware);
 
     const VBoxManageRunner m_runner;
     mutable std::mutex m_mutex;

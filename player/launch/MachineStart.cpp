@@ -2,12 +2,29 @@
 
 #include "app/InstanceName.h"
 #include "app/Paths.h"
+#include "launch/LaunchSettings.h"
 #include "launch/VmDefinitionWriter.h"
 
 #include <VMService.h>
 
 #include <QDebug>
 #include <QFileInfo>
+
+namespace {
+
+// The CPU count and memory read at this launch are set while the machine is
+// still off, so that the guest of this launch runs with them: set on a
+// running machine, they would only apply at its next start.
+int startWithLaunchHardware(VMService *vm)
+{
+    int cpuCount = 0;
+    int memoryMB = 0;
+    readCpuAndMemory(cpuCount, memoryMB, vm->hostProcessorCount(), vm->hostMemorySizeMB());
+    vm->setCpuAndMemory(cpuCount, memoryMB);
+    return vm->start();
+}
+
+} // namespace
 
 int openAndStartMachine(VMService *vm)
 {
@@ -17,18 +34,19 @@ int openAndStartMachine(VMService *vm)
     const QString definition = vmDefinitionPath(name);
     if (vm->findMachine(name)) {
         vm->stop();
+        // Held by another session: it runs or starts as it is.
         if (!vm->removeMachine(name))
             return vm->start();
     }
     qDebug() << "try to open" << definition;
     if (QFileInfo::exists(dataDiskPath(name)) && vm->openMachine(definition))
-        return vm->start();
+        return startWithLaunchHardware(vm);
     writeVmDefinition(name, *vm);
     if (!vm->openMachine(definition)) {
         qDebug() << "Open machine failed";
         return LaunchFailure::kMachineNotFound;
     }
-    return vm->start();
+    return startWithLaunchHardware(vm);
 }
 
 void stopAndUnregisterMachine(VMService &vm, const QString &name)

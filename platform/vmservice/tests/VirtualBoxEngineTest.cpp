@@ -219,6 +219,60 @@ TEST_F(VirtualBoxEngineTest, FailedModifyKeepsTheValuesForLater)
     EXPECT_EQ(m_fake.calls().at(1).first(), QStringLiteral("modifyvm"));
 }
 
+namespace {
+
+QStringList g_log;
+
+void recordLog(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    g_log.append(message);
+}
+
+} // namespace
+
+// Right after a power-off VirtualBox may refuse a change while it releases
+// the session: a refusal is asked again, and one that lasts is logged with
+// the values that did not reach the machine.
+struct RefusedModify
+{
+    const char *fault;
+    int modifyCalls;
+    int cpusAfter;
+};
+
+class VirtualBoxRefusedModify : public VirtualBoxEngineTest, public ::testing::WithParamInterface<RefusedModify>
+{
+};
+
+TEST_P(VirtualBoxRefusedModify, IsRetriedThenLogged)
+{
+    const RefusedModify &c = GetParam();
+    openAndStart();
+    m_engine->setCpuAndMemory(1, 1024);
+    m_fake.setFault(QStringLiteral("modifyvm"), QString::fromLatin1(c.fault));
+    m_fake.clearCalls();
+    g_log.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(recordLog);
+    const bool stopped = m_engine->stop();
+    qInstallMessageHandler(previous);
+    m_fake.setFault(QString(), QString());
+    ASSERT_TRUE(stopped);
+
+    int modifyCalls = 0;
+    for (const QStringList &call : m_fake.calls())
+        modifyCalls += call.first() == QStringLiteral("modifyvm") ? 1 : 0;
+    EXPECT_EQ(modifyCalls, c.modifyCalls);
+    EXPECT_EQ(m_fake.machine(QStringLiteral("tavenor")).value(QStringLiteral("cpus")).toInt(), c.cpusAfter);
+    const QStringList refusals = g_log.filter(QStringLiteral("modifyvm refused"));
+    EXPECT_EQ(refusals.size(), c.cpusAfter == 1 ? 0 : 1) << g_log.join(QLatin1Char('\n')).toStdString();
+    if (!refusals.isEmpty()) {
+        EXPECT_TRUE(refusals.first().contains(QStringLiteral("1024"))) << refusals.first().toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, VirtualBoxRefusedModify,
+                         ::testing::Values(RefusedModify{"locked:2", 3, 1}, RefusedModify{"locked", 5, 2}));
+
 TEST_F(VirtualBoxEngineTest, InvalidCpuOrMemoryIsIgnored)
 {
     open();

@@ -335,3 +335,33 @@ TEST_F(LaunchEndToEndTest, AMachineThatCannotBeUnregisteredIsStartedAsItIs)
 }
 
 } // namespace
+
+// A performance preset changed between two launches reaches the guest of the
+// second launch: the machine is sized while it is still off.
+TEST_F(LaunchEndToEndTest, ALaunchAfterChangingPerformanceStartsTheMachineWithTheNewValues)
+{
+    store().setValue(QStringLiteral("performance"), 2);
+    {
+        RecordingVMService vm(*VMService::getVMService());
+        LaunchProcess launch;
+        launchUntilReady(launch, vm);
+        EXPECT_EQ(stateEntries(instanceName(), QStringLiteral("hardware")).value(QStringLiteral("cpus")),
+                  QStringLiteral("2"));
+        launch.stop();
+    }
+
+    store().setValue(QStringLiteral("performance"), 0);
+    RecordingVMService vm(*VMService::getVMService());
+    LaunchProcess launch;
+    launchUntilReady(launch, vm);
+    const QStringList calls = vm.calls();
+    const int sized = calls.indexOf(QStringLiteral("setCpuAndMemory:1,1024"));
+    const int started = calls.indexOf(QStringLiteral("start:0"));
+    ASSERT_GE(sized, 0) << calls.join(QLatin1Char(' ')).toStdString();
+    EXPECT_LT(sized, started) << calls.join(QLatin1Char(' ')).toStdString();
+    const QMap<QString, QString> hardware = stateEntries(instanceName(), QStringLiteral("hardware"));
+    EXPECT_EQ(hardware.value(QStringLiteral("cpus")), QStringLiteral("1"));
+    EXPECT_EQ(hardware.value(QStringLiteral("memory_mb")), QStringLiteral("1024"));
+    launch.stop();
+    expectNoMachineLeft();
+}
