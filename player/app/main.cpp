@@ -4,6 +4,7 @@
 #include "app/PlayerRunner.h"
 #include "display/RendererBinding.h"
 #include "launch/VmEngineSelection.h"
+#include "settings/PlayerRestart.h"
 #include "splash/InfoReporter.h"
 
 #include <FileVersion.h>
@@ -25,6 +26,7 @@ int main(int argc, char **argv)
     InstanceGuard guard(instanceName());
     if (!guard.tryToRun()) {
         qDebug() << "Same instance has ran!";
+        InfoReporter::instance()->waitForReplies();
         return -1;
     }
 
@@ -35,5 +37,11 @@ int main(int argc, char **argv)
     }
 
     qDebug() << "start player...";
-    return runPlayer(app, argc, argv);
+    const int result = runPlayer(app, argc, argv);
+    // The close report was sent as the event loop ended.
+    InfoReporter::instance()->waitForReplies();
+    // A restarted player would be refused while this one holds the key.
+    guard.release();
+    PlayerRestart::startPending();
+    return result;
 }

@@ -6,6 +6,9 @@
 #include "launch/MachineStart.h"
 #include "settings/SettingsStore.h"
 #include "splash/InfoReporter.h"
+#include "splash/SplashSetup.h"
+#include "splash/SplashUpdater.h"
+#include "splash/TSplashWidget.h"
 #include "window/MainWindowLayout.h"
 #include "window/SavedGeometry.h"
 #include "window/StartFailureText.h"
@@ -74,8 +77,10 @@ MainWindow::MainWindow(QWidget *parent) : TWindow(parent, true, true)
     display = new OpenGLWidget(this);
     display->setObjectName(QStringLiteral("display"));
 
-    splash = new QWidget(this);
+    splash = new TSplashWidget(this);
     splash->setObjectName(QStringLiteral("splash"));
+    SplashSetup::setUp(*splash);
+    m_splashUpdater = new SplashUpdater(this);
 
     toolBar = new ToolBarWidget(this);
     toolBar->setObjectName(QStringLiteral("toolBar"));
@@ -361,9 +366,11 @@ void MainWindow::setShowOpenGLWidget(bool showOpenWidget)
         splash->show();
         return;
     }
+    splash->setProgress(100);
     splash->hide();
     display->showDisplay();
     display->setFocus(Qt::OtherFocusReason);
+    m_splashUpdater->requestSplash();
     InfoReporter::instance()->report(true, true);
 }
 

@@ -11,6 +11,8 @@
 class OpenGLWidget;
 class QLabel;
 class QPropertyAnimation;
+class SplashUpdater;
+class TSplashWidget;
 class ToolBarWidget;
 
 // The player's one top-level window: a frameless window holding the guest
@@ -112,8 +114,8 @@ private:
 
     OpenGLWidget *display = nullptr;
     ToolBarWidget *toolBar = nullptr;
-    // Stands in the splash screen's place until it is built.
-    QWidget *splash = nullptr;
+    TSplashWidget *splash = nullptr;
+    SplashUpdater *m_splashUpdater = nullptr;
     QLabel *tipsLabel = nullptr;
     // 1 while the guest display keeps its upright shape (0, 180 or 360
     // degrees), 0 while it is turned by a quarter (90 or 270).

@@ -1,5 +1,7 @@
 #include "window/ToolBarWidget.h"
 
+#include "settings/SettingsDialog.h"
+#include "splash/BoundedGet.h"
 #include "window/HelpLink.h"
 #include "window/RecordButton.h"
 
@@ -13,7 +15,6 @@
 #include <QBoxLayout>
 #include <QDesktopServices>
 #include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPainter>
 #include <QStyleOption>
 
@@ -166,6 +167,9 @@ void ToolBarWidget::onRecentsReleased()
 
 void ToolBarWidget::showSettings()
 {
+    auto *dialog = new SettingsDialog(this);
+    dialog->load();
+    dialog->show();
     emit onShowSettings();
 }
 
@@ -174,7 +178,7 @@ void ToolBarWidget::helpViaQQ()
     const QUrl url = HelpLink::requestUrl();
     if (!url.isValid())
         return;
-    m_networkManager.get(QNetworkRequest(url));
+    BoundedGet::get(m_networkManager, url, BoundedGet::kPageBytes);
 }
 
 // Only a successful answer counts: an error page is not the messenger's
@@ -182,9 +186,10 @@ void ToolBarWidget::helpViaQQ()
 void ToolBarWidget::networkRequestFinished(QNetworkReply *reply)
 {
     reply->deleteLater();
-    if (reply->error() != QNetworkReply::NoError)
+    const std::optional<QByteArray> page = BoundedGet::body(reply);
+    if (!page)
         return;
-    const QString link = HelpLink::findMessengerLink(reply->readAll());
+    const QString link = HelpLink::findMessengerLink(*page);
     if (link.isEmpty())
         return;
     QDesktopServices::openUrl(QUrl(link));
