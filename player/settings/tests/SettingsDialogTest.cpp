@@ -46,6 +46,7 @@ private slots:
     void bareBossKeyPrefixKeepsTheStoredKey();
     void generateThenCloseKeepsTheImei();
     void restoreRemovesExactlyItsKeys();
+    void leftButtonDragsTheWindow();
     void acceptedRestartStartsTheProgramWithTheInstanceName_data();
     void acceptedRestartStartsTheProgramWithTheInstanceName();
 
@@ -256,6 +257,29 @@ void SettingsDialogTest::restoreRemovesExactlyItsKeys()
     QCOMPARE(left, (QStringList{QStringLiteral("graphics_height_recent"), QStringLiteral("graphics_width_recent"),
                                 QStringLiteral("tavenor.gps.longitude")}));
     QTRY_VERIFY(dialog.isNull());
+}
+
+void SettingsDialogTest::leftButtonDragsTheWindow()
+{
+    QPointer<SettingsDialog> dialog = open();
+    dialog->move(100, 100);
+    const auto moveTo = [&](QPoint global, Qt::MouseButtons buttons) {
+        QMouseEvent event(QEvent::MouseMove, dialog->mapFromGlobal(global), global, Qt::NoButton, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(dialog, &event);
+    };
+    moveTo(QPoint(150, 120), Qt::LeftButton); // records the offset (50, 20)
+    moveTo(QPoint(170, 150), Qt::LeftButton);
+    QCOMPARE(dialog->pos(), QPoint(120, 130));
+    moveTo(QPoint(300, 300), Qt::LeftButton | Qt::RightButton);
+    QCOMPARE(dialog->pos(), QPoint(120, 130));
+
+    QMouseEvent release(QEvent::MouseButtonRelease, QPoint(), QPoint(170, 150), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(dialog, &release);
+    moveTo(QPoint(400, 400), Qt::LeftButton); // a new drag starts from here
+    QCOMPARE(dialog->pos(), QPoint(120, 130));
+    delete dialog;
 }
 
 void SettingsDialogTest::acceptedRestartStartsTheProgramWithTheInstanceName_data()
