@@ -34,9 +34,10 @@ int openAndStartMachine(VMService *vm)
     const QString definition = vmDefinitionPath(name);
     if (vm->findMachine(name)) {
         vm->stop();
-        // Held by another session: it runs or starts as it is.
+        // Held by another session: it starts as it is defined, sized when
+        // it is off.
         if (!vm->removeMachine(name))
-            return vm->start();
+            return startWithLaunchHardware(vm);
     }
     qDebug() << "try to open" << definition;
     if (QFileInfo::exists(dataDiskPath(name)) && vm->openMachine(definition))
