@@ -3,6 +3,8 @@
 //
 //   svgrender icon SOURCE PREFIX     PREFIX_{normal,hover,pressed}{,@2x}.png
 //   svgrender picture SOURCE OUTPUT  the picture at the SVG's own size
+//   svgrender square SOURCE OUTPUT SIZE
+//                                    the picture scaled into SIZE x SIZE
 //
 // An icon's glyph is drawn in "currentColor", which each state replaces with
 // its own colour. Exit code 1 with a message on a source that does not load.
@@ -40,13 +42,15 @@ int fail(const QString &message)
     return 1;
 }
 
-// The document drawn at scale times its own size, transparent around it.
-QImage render(const QByteArray &document, int scale)
+// The document drawn at scale times its own size (or into a square of
+// squareSize), transparent around it.
+QImage render(const QByteArray &document, int scale, int squareSize = 0)
 {
     QSvgRenderer renderer(document);
     if (!renderer.isValid())
         return QImage();
-    QImage image(renderer.defaultSize() * scale, QImage::Format_ARGB32_Premultiplied);
+    const QSize size = squareSize > 0 ? QSize(squareSize, squareSize) : renderer.defaultSize() * scale;
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     renderer.render(&painter);
@@ -82,14 +86,22 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() != 4 || (arguments[1] != QLatin1String("icon") && arguments[1] != QLatin1String("picture")))
-        return fail(QStringLiteral("usage: svgrender icon|picture SOURCE OUTPUT"));
+    const bool square = arguments.size() == 5 && arguments[1] == QLatin1String("square");
+    if (!square
+        && (arguments.size() != 4 || (arguments[1] != QLatin1String("icon") && arguments[1] != QLatin1String("picture"))))
+        return fail(QStringLiteral("usage: svgrender icon|picture SOURCE OUTPUT, or svgrender square SOURCE OUTPUT SIZE"));
     QFile source(arguments[2]);
     if (!source.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("cannot read %1").arg(arguments[2]));
     const QByteArray document = source.readAll();
     if (arguments[1] == QLatin1String("icon"))
         return renderIcon(document, arguments[3]);
+    if (square) {
+        const int size = arguments[4].toInt();
+        if (size <= 0 || !save(render(document, 1, size), arguments[3]))
+            return fail(QStringLiteral("cannot render %1 at %2").arg(arguments[2], arguments[4]));
+        return 0;
+    }
     if (!save(render(document, 1), arguments[3]))
         return fail(QStringLiteral("cannot render %1").arg(arguments[2]));
     return 0;
