@@ -5,6 +5,7 @@
 
 #include <TWindow.h>
 
+#include <QList>
 #include <QPointer>
 #include <QString>
 
@@ -12,6 +13,7 @@ class OpenGLWidget;
 class QLabel;
 class QPropertyAnimation;
 class ToolBarWidget;
+class VideoRecord;
 
 // The player's one top-level window: a frameless window holding the guest
 // display, the tool bar, the splash shown while the guest boots and a label
@@ -109,6 +111,7 @@ private:
     void hideFloatingBars();
     void stopToolBarAnimation();
     void stopMachine();
+    void finishRecordings();
 
     OpenGLWidget *display = nullptr;
     ToolBarWidget *toolBar = nullptr;
@@ -130,4 +133,9 @@ private:
     QPointer<QPropertyAnimation> m_tipsAnimation;
     int m_tipsHeight = 0;
     bool m_machineStopped = false;
+    bool recording = false;
+    // The file of the recording that runs now; reports of an earlier one
+    // (still finishing after a quick stop and start) leave the state alone.
+    QString m_recordFile;
+    QList<QPointer<VideoRecord>> m_recorders;
 };
