@@ -5,8 +5,8 @@
 #include <VideoEncoder.h>
 
 #include <QDebug>
-#include <QElapsedTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <new>
@@ -55,9 +55,9 @@ int VideoRecord::recordFrames(VideoRecording *handle)
         qDebug() << "alloc buffer error, out of memory";
         return kOutOfMemory;
     }
-    QElapsedTimer timer;
+    const std::chrono::milliseconds interval(1000 / frameRate);
+    auto due = std::chrono::steady_clock::now();
     for (;;) {
-        timer.restart();
         if (glrender::screenCapture(buffer.get(), width, height) != 0) {
             qDebug() << "read image from fb error";
             return kCaptureFailed;
@@ -67,16 +67,19 @@ int VideoRecord::recordFrames(VideoRecording *handle)
             return kFrameRefused;
         }
         ++m_frames;
-        if (!waitForNextFrame(timer.elapsed()))
+        // Each frame is due one interval after the last was due, so that a
+        // late wake-up shortens the next wait instead of slowing the rate;
+        // after a frame that overran, the next one follows at once and the
+        // rate drops without catching up.
+        due = std::max(due + interval, std::chrono::steady_clock::now());
+        if (!waitUntil(due))
             return 0;
     }
 }
 
-bool VideoRecord::waitForNextFrame(qint64 elapsedMs)
+bool VideoRecord::waitUntil(std::chrono::steady_clock::time_point due)
 {
-    const std::chrono::milliseconds rest(1000 / frameRate - elapsedMs);
     std::unique_lock<std::mutex> lock(m_wakeLock);
-    if (rest.count() > 0)
-        m_wake.wait_for(lock, rest, [this] { return !running.load(); });
+    m_wake.wait_until(lock, due, [this] { return !running.load(); });
     return running.load();
 }

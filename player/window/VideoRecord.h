@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -59,8 +60,8 @@ public slots:
 private:
     // 0 on a stop, else the error code.
     int recordFrames(VideoRecording *handle);
-    // Waits out the rest of the frame interval; false once stopped.
-    bool waitForNextFrame(qint64 elapsedMs);
+    // Waits until the next frame is due; false once stopped.
+    bool waitUntil(std::chrono::steady_clock::time_point due);
 
     std::atomic<bool> running{true};
     const int frameRate = 25;

@@ -34,7 +34,6 @@ private slots:
     void failures_data();
     void failures();
     void windowRecordsAndStops();
-    void windowClosedWhileRecordingFinishesTheFile();
 
 private:
     // What a recorder reported, received on the GUI thread.
@@ -204,21 +203,6 @@ void VideoRecordTest::windowRecordsAndStops()
     QCOMPARE(light.last().first().toBool(), true);
     QTRY_COMPARE_WITH_TIMEOUT(tipsOf(window), QStringLiteral("Screen Failed Failed to record screen"), 10000);
     QCOMPARE(light.last().first().toBool(), false);
-}
-
-// The window going while a recording runs stops it and leaves a finished,
-// playable file.
-void VideoRecordTest::windowClosedWhileRecordingFinishesTheFile()
-{
-    auto window = std::make_unique<MainWindow>();
-    window->applyGuestResolution(1280, 720);
-    window->record();
-    QTRY_COMPARE_WITH_TIMEOUT(QDir(m_folder->path()).entryList(QDir::Files).size(), 1, 10000);
-    window.reset();
-    const QString file = m_folder->filePath(QDir(m_folder->path()).entryList(QDir::Files).first());
-    const VideoProbe video = probe(file);
-    QVERIFY(video.frames >= 1);
-    QCOMPARE(video.width, 1280);
 }
 
 WINDOW_OFFSCREEN_TEST_MAIN(VideoRecordTest)
