@@ -396,6 +396,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
         exitConfirmed = 1;
     }
     emit onExitConfirmed();
+    // Stopped here, the recording finishes its file while the program ends
+    // (see finishRecordings).
     if (recording)
         record();
     stopMachine();
