@@ -11,8 +11,10 @@
 #include "splash/TSplashWidget.h"
 #include "window/MainWindowLayout.h"
 #include "window/SavedGeometry.h"
+#include "window/ScreenCapture.h"
 #include "window/StartFailureText.h"
 #include "window/ToolBarWidget.h"
+#include "window/VideoRecord.h"
 
 #include <TMessageBox.h>
 #include <TTimer.h>
@@ -28,6 +30,7 @@
 #include <QMouseEvent>
 #include <QPropertyAnimation>
 #include <QScreen>
+#include <QThreadPool>
 #include <QTimer>
 #include <QWindow>
 
@@ -109,7 +112,10 @@ MainWindow::MainWindow(QWidget *parent) : TWindow(parent, true, true)
     setMouseTracking(true);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    finishRecordings();
+}
 
 // ---- Layout ----------------------------------------------------------------
 
@@ -397,6 +403,10 @@ void MainWindow::closeEvent(QCloseEvent *event)
         exitConfirmed = 1;
     }
     emit onExitConfirmed();
+    // Stopped here, the recording finishes its file while the program ends
+    // (see finishRecordings).
+    if (recording)
+        record();
     stopMachine();
     // Left shown, they would keep the program alive after this window.
     hideFloatingBars();
@@ -508,16 +518,82 @@ void MainWindow::toggleVisible()
     layoutChild();
 }
 
-// Screen capture, recording and shake come with their own features; until
-// then their buttons do nothing.
-void MainWindow::screenCap() {}
+void MainWindow::screenCap()
+{
+    qDebug() << "try to screen cap " << display->width() << display->height();
+    const ScreenCapture::Result result = ScreenCapture::take(guestSize(), !natural());
+    switch (result.outcome) {
+    case ScreenCapture::Outcome::Saved:
+        showTips(tr("Screen Captured"), tr("Save to") + result.path);
+        return;
+    case ScreenCapture::Outcome::OutOfMemory:
+        showTips(tr("Screen Capture Error"), tr("Out of memory"));
+        return;
+    case ScreenCapture::Outcome::NotReady:
+        showTips(tr("Screen Capture Error"), tr("System not Ready"));
+        return;
+    case ScreenCapture::Outcome::WriteFailed:
+        showTips(tr("Screen Capture Error"), result.path);
+        return;
+    }
+}
 
-void MainWindow::record() {}
+void MainWindow::record()
+{
+    if (recording) {
+        emit onStopVideoRecording();
+        recording = false;
+        emit onRecording(false);
+        return;
+    }
+    recording = true;
+    emit onRecording(true);
+    m_recordFile = ScreenCapture::captureFilePath(QStringLiteral(".mp4"), true);
+    auto *recorder = new VideoRecord(m_recordFile, guestWidth, guestHeight, nullptr);
+    connect(this, &MainWindow::onStopVideoRecording, recorder, &VideoRecord::onFinish);
+    connect(recorder, &VideoRecord::fileSaved, this, &MainWindow::recordFinished);
+    connect(recorder, &VideoRecord::recordError, this, &MainWindow::recordFailed);
+    m_recorders.removeAll(nullptr);
+    m_recorders.append(recorder);
+    QThreadPool::globalInstance()->start(recorder);
+}
 
-void MainWindow::recordFinished(QString) {}
+void MainWindow::recordFinished(QString fileName)
+{
+    qDebug() << "record finished";
+    showTips(tr("Screen Recorded"), tr("Save to") + fileName);
+    if (fileName != m_recordFile)
+        return;
+    recording = false;
+    emit onRecording(false);
+}
 
-void MainWindow::recordFailed(QString, int) {}
+// The recorder has already removed a file without frames and kept a
+// playable one with frames.
+void MainWindow::recordFailed(QString file, int)
+{
+    showTips(tr("Screen Failed"), tr("Failed to record screen"));
+    if (file != m_recordFile)
+        return;
+    recording = false;
+    emit onRecording(false);
+}
 
+// Once the event loop is over nothing deletes a recorder that is still
+// finishing its file: the window stops it, lets it finish and deletes it.
+void MainWindow::finishRecordings()
+{
+    m_recorders.removeAll(nullptr);
+    if (m_recorders.isEmpty())
+        return;
+    emit onStopVideoRecording();
+    QThreadPool::globalInstance()->waitForDone();
+    for (const QPointer<VideoRecord> &recorder : qAsConst(m_recorders))
+        delete recorder.data();
+    m_recorders.clear();
+}
+
+// Shake comes with its own feature; until then its button does nothing.
 void MainWindow::shake() {}
 
 void MainWindow::shakeFrameChanged() {}

@@ -5,6 +5,7 @@
 
 #include <TWindow.h>
 
+#include <QList>
 #include <QPointer>
 #include <QString>
 
@@ -14,6 +15,7 @@ class QPropertyAnimation;
 class SplashUpdater;
 class TSplashWidget;
 class ToolBarWidget;
+class VideoRecord;
 
 // The player's one top-level window: a frameless window holding the guest
 // display, the tool bar, the splash shown while the guest boots and a label
@@ -111,6 +113,7 @@ private:
     void hideFloatingBars();
     void stopToolBarAnimation();
     void stopMachine();
+    void finishRecordings();
 
     OpenGLWidget *display = nullptr;
     ToolBarWidget *toolBar = nullptr;
@@ -132,4 +135,9 @@ private:
     QPointer<QPropertyAnimation> m_tipsAnimation;
     int m_tipsHeight = 0;
     bool m_machineStopped = false;
+    bool recording = false;
+    // The file of the recording that runs now; reports of an earlier one
+    // (still finishing after a quick stop and start) leave the state alone.
+    QString m_recordFile;
+    QList<QPointer<VideoRecord>> m_recorders;
 };
