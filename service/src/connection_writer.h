@@ -1,11 +1,14 @@
 #pragma once
 
-// The one writer of a guest connection. Messages are queued by any thread
-// and written by the writer's own thread strictly in the order they were
-// queued, so a key's down and up (or a touch and the key after it) can
-// never overtake each other, and no caller ever blocks on the socket.
-// Messages queued while a write is in progress go out together in the
-// next write.
+// The one writer of a guest connection. Messages are posted by any thread
+// and reach the guest strictly in the order they were posted, so a key's
+// down and up (or a touch and the key after it) can never overtake each
+// other, and no caller ever blocks on the socket. While nothing is queued
+// and no write is in progress a message goes out at once, on the caller's
+// thread, with a send that does not wait: the common case of a key or a
+// touch then costs one system call and no thread hand-off. Only what that
+// send could not take is queued for the writer's own thread; messages
+// posted meanwhile go out together in its next write.
 
 #include <condition_variable>
 #include <cstddef>
@@ -19,8 +22,9 @@ namespace service {
 class ConnectionWriter
 {
 public:
-    // Called on the writer thread with the number of the message's bytes
-    // that were written (less than its length after a failed write).
+    // Called with the number of the message's bytes that were written (less
+    // than its length after a failed write), on the thread that wrote its
+    // last byte: the caller's own, inside post, when it went out at once.
     using Completion = std::function<void(int written)>;
 
     // A guest that stops reading must not make the host queue without end.
@@ -50,6 +54,10 @@ private:
     };
 
     void run();
+    // The part of the message the socket takes at once; failed is set when
+    // the connection is broken rather than full.
+    int sendNow(const char *bytes, int length, bool &failed);
+    void queue(const char *bytes, int length, Completion done);
 
     const int m_handle;
     const std::size_t m_maxPendingBytes;

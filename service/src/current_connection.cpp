@@ -2,6 +2,9 @@
 
 #include <service/server_manager.h>
 
+#include <QDebug>
+
+#include <exception>
 #include <utility>
 
 namespace service {
@@ -20,6 +23,17 @@ void closePrevious(int handle, std::unique_ptr<ConnectionWriter> writer)
 
 int CurrentConnection::replace(int handle, const void *first, int firstLength)
 {
+    std::unique_ptr<ConnectionWriter> writer;
+    try {
+        writer = std::make_unique<ConnectionWriter>(handle);
+    } catch (const std::exception &error) {
+        qDebug() << "cannot serve connection" << handle << error.what();
+        return -1;
+    }
+    // Posted before the writer is published, so that nothing another
+    // thread sends can go first.
+    if (first != nullptr)
+        writer->post(first, firstLength);
     std::unique_ptr<ConnectionWriter> previousWriter;
     int previous = 0;
     {
@@ -27,11 +41,7 @@ int CurrentConnection::replace(int handle, const void *first, int firstLength)
         previous = m_handle;
         previousWriter = std::move(m_writer);
         m_handle = handle;
-        m_writer = std::make_unique<ConnectionWriter>(handle);
-        // Queued under the lock, so that nothing another thread sends can
-        // go first.
-        if (first != nullptr)
-            m_writer->post(first, firstLength);
+        m_writer = std::move(writer);
     }
     // Closed outside the lock: closing waits for the old writer to stop.
     closePrevious(previous, std::move(previousWriter));
@@ -48,6 +58,19 @@ void CurrentConnection::close()
         previousWriter = std::move(m_writer);
     }
     closePrevious(previous, std::move(previousWriter));
+}
+
+void CurrentConnection::closeIfCurrent(int handle)
+{
+    std::unique_ptr<ConnectionWriter> writer;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (handle <= 0 || m_handle != handle)
+            return;
+        m_handle = 0;
+        writer = std::move(m_writer);
+    }
+    closePrevious(handle, std::move(writer));
 }
 
 int CurrentConnection::handle() const

@@ -13,14 +13,21 @@ namespace service {
 class CurrentConnection
 {
 public:
-    // Makes handle the current connection; first, if given, is queued
-    // before anything another thread may send. The previous connection is
-    // closed through the server manager. Returns the previous handle, 0 if
-    // there was none.
+    // Makes handle the current connection; first, if given, goes to the
+    // guest before anything another thread may send. The previous
+    // connection is closed through the server manager. Returns the previous
+    // handle, 0 if there was none, or -1 (logged) when the new connection
+    // cannot be served because its writer thread could not start; the
+    // previous connection then stays current and the caller refuses the
+    // new one.
     int replace(int handle, const void *first = nullptr, int firstLength = 0);
 
-    // Closes the current connection, if any.
+    // Closes the current connection, if any: its writer ends first, then
+    // the handle is closed.
     void close();
+    // The same, if handle is still the current connection: how a service
+    // ends a connection that went out of step.
+    void closeIfCurrent(int handle);
 
     // 0 while no guest is connected.
     int handle() const;

@@ -1,6 +1,7 @@
 #include <service/input_method.h>
 
 #include "current_connection.h"
+#include "server_manager_internal.h"
 #include "wire.h"
 
 #include <service/server_manager.h>
@@ -34,12 +35,17 @@ bool started()
     return inputMethod.started;
 }
 
+// A connection that arrives while the service is stopping is refused, so
+// that its handle is closed rather than watched for nobody. The check and
+// the swap hold the service's lock, so that a stop cannot slip between
+// them and leave a connection current after it.
 int onAccept(int handle)
 {
-    if (!started())
-        return 0;
-    state().connection.replace(handle);
-    return handle;
+    InputMethod &inputMethod = state();
+    std::lock_guard<std::mutex> lock(inputMethod.lock);
+    if (!inputMethod.started)
+        return -1;
+    return inputMethod.connection.replace(handle) < 0 ? -1 : handle;
 }
 
 // The guest has nothing to say on this connection. Whatever it sends is
@@ -49,6 +55,11 @@ int onReadable(int handle)
 {
     char scratch[4096];
     return box_read(handle, scratch, sizeof scratch) > 0 ? 1 : 0;
+}
+
+void reset()
+{
+    input_method_stop();
 }
 
 } // namespace
@@ -62,6 +73,7 @@ extern "C" {
 void input_method_start(int port)
 {
     input_method_stop();
+    onServerManagerCleanup(reset);
     InputMethod &inputMethod = state();
     {
         std::lock_guard<std::mutex> lock(inputMethod.lock);
