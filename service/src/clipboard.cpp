@@ -48,16 +48,12 @@ bool started()
 }
 
 // A connection that arrives while the service is stopping is refused, so
-// that its handle is closed rather than watched for nobody. The check and
-// the swap hold the service's lock, so that a stop cannot slip between
-// them and leave a connection current after it.
+// that its handle is closed rather than watched for nobody.
 int onAccept(int handle)
 {
-    Clipboard &clipboard = state();
-    std::lock_guard<std::mutex> lock(clipboard.lock);
-    if (!clipboard.started)
+    if (!started())
         return -1;
-    return clipboard.connection.replace(handle) < 0 ? -1 : 1;
+    return state().connection.replace(handle) < 0 ? -1 : 1;
 }
 
 // The guest reconnects after its connection ended.
@@ -128,6 +124,7 @@ void clipboard_start(int port, clipboard_text_callback callback, void *context)
     {
         std::lock_guard<std::mutex> lock(clipboard.lock);
         clipboard.started = true;
+        clipboard.connection.start();
         clipboard.port = port;
         clipboard.callback = callback;
         clipboard.context = context;
@@ -161,6 +158,6 @@ extern "C" void clipboard_stop(void)
         clipboard.started = false;
         port = clipboard.port;
     }
-    clipboard.connection.close();
+    clipboard.connection.stop();
     server_manager_remove(port);
 }

@@ -23,6 +23,11 @@ void closePrevious(int handle, std::unique_ptr<ConnectionWriter> writer)
 
 int CurrentConnection::replace(int handle, const void *first, int firstLength)
 {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_refusing)
+            return -1;
+    }
     std::unique_ptr<ConnectionWriter> writer;
     try {
         writer = std::make_unique<ConnectionWriter>(handle);
@@ -30,22 +35,45 @@ int CurrentConnection::replace(int handle, const void *first, int firstLength)
         qDebug() << "cannot serve connection" << handle << error.what();
         return -1;
     }
-    // Posted before the writer is published, so that nothing another
-    // thread sends can go first.
-    if (first != nullptr)
-        writer->post(first, firstLength);
     std::unique_ptr<ConnectionWriter> previousWriter;
     int previous = 0;
+    bool refused = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        previous = m_handle;
-        previousWriter = std::move(m_writer);
-        m_handle = handle;
-        m_writer = std::move(writer);
+        refused = m_refusing;
+        if (!refused) {
+            previous = m_handle;
+            previousWriter = std::move(m_writer);
+            m_handle = handle;
+            m_writer = std::move(writer);
+            // Posted under the lock, so that nothing another thread sends
+            // can go first, and only once the connection is current.
+            if (first != nullptr)
+                m_writer->post(first, firstLength);
+        }
     }
+    // A stop came meanwhile: the unused writer ends as it goes, outside the
+    // lock.
+    if (refused)
+        return -1;
     // Closed outside the lock: closing waits for the old writer to stop.
     closePrevious(previous, std::move(previousWriter));
     return previous;
+}
+
+void CurrentConnection::start()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_refusing = false;
+}
+
+void CurrentConnection::stop()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_refusing = true;
+    }
+    close();
 }
 
 void CurrentConnection::close()

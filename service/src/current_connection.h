@@ -16,11 +16,17 @@ public:
     // Makes handle the current connection; first, if given, goes to the
     // guest before anything another thread may send. The previous
     // connection is closed through the server manager. Returns the previous
-    // handle, 0 if there was none, or -1 (logged) when the new connection
-    // cannot be served because its writer thread could not start; the
-    // previous connection then stays current and the caller refuses the
-    // new one.
+    // handle, 0 if there was none, or -1 when the new connection is not
+    // taken: the service is stopped, or its writer thread could not start
+    // (logged). The previous connection then stays current and the caller
+    // refuses the new one.
     int replace(int handle, const void *first = nullptr, int firstLength = 0);
+
+    // Stop closes the current connection and refuses every new one until
+    // start: a connection accepted while its service stops can never
+    // become current after the stop.
+    void start();
+    void stop();
 
     // Closes the current connection, if any: its writer ends first, then
     // the handle is closed.
@@ -44,6 +50,7 @@ private:
     mutable std::mutex m_mutex;
     int m_handle = 0;
     std::unique_ptr<ConnectionWriter> m_writer;
+    bool m_refusing = false;
 };
 
 } // namespace service

@@ -36,16 +36,12 @@ bool started()
 }
 
 // A connection that arrives while the service is stopping is refused, so
-// that its handle is closed rather than watched for nobody. The check and
-// the swap hold the service's lock, so that a stop cannot slip between
-// them and leave a connection current after it.
+// that its handle is closed rather than watched for nobody.
 int onAccept(int handle)
 {
-    InputMethod &inputMethod = state();
-    std::lock_guard<std::mutex> lock(inputMethod.lock);
-    if (!inputMethod.started)
+    if (!started())
         return -1;
-    return inputMethod.connection.replace(handle) < 0 ? -1 : handle;
+    return state().connection.replace(handle) < 0 ? -1 : handle;
 }
 
 // The guest has nothing to say on this connection. Whatever it sends is
@@ -78,6 +74,7 @@ void input_method_start(int port)
     {
         std::lock_guard<std::mutex> lock(inputMethod.lock);
         inputMethod.started = true;
+        inputMethod.connection.start();
         inputMethod.port = port;
     }
     server_manager_add(port, onAccept, onReadable);
@@ -94,7 +91,7 @@ void input_method_stop(void)
         inputMethod.started = false;
         port = inputMethod.port;
     }
-    inputMethod.connection.close();
+    inputMethod.connection.stop();
     server_manager_remove(port);
 }
 
