@@ -42,7 +42,10 @@ bool ConnectionWriter::post(const void *bytes, int length, Completion done)
         bool failed = false;
         // The send happens under the lock, so that nothing posted meanwhile
         // can overtake it; it never waits, so nobody waits long for the lock.
-        if (!m_writing && m_pending.empty())
+        const auto now = std::chrono::steady_clock::now();
+        m_run = now - m_lastPost < kBurstGap ? m_run + 1 : 0;
+        m_lastPost = now;
+        if (!m_writing && m_pending.empty() && m_run < kImmediateInRun)
             sent = sendNow(first, length, failed);
         if (!failed && sent < length) {
             Completion rest;

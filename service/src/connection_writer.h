@@ -8,8 +8,12 @@
 // thread, with a send that does not wait: the common case of a key or a
 // touch then costs one system call and no thread hand-off. Only what that
 // send could not take is queued for the writer's own thread; messages
-// posted meanwhile go out together in its next write.
+// posted meanwhile go out together in its next write. A long run of posts
+// back to back is a burst: past its first few messages it is queued too,
+// so that it goes out in a few large writes rather than one call per
+// message.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -29,6 +33,10 @@ public:
 
     // A guest that stops reading must not make the host queue without end.
     static constexpr std::size_t kDefaultMaxPendingBytes = std::size_t(64) << 20;
+    // Posts closer than this to the previous one continue a run; past
+    // kImmediateInRun posts the run is a burst.
+    static constexpr std::chrono::microseconds kBurstGap{20};
+    static constexpr int kImmediateInRun = 4;
 
     explicit ConnectionWriter(int handle, std::size_t maxPendingBytes = kDefaultMaxPendingBytes);
     ~ConnectionWriter();
@@ -68,6 +76,8 @@ private:
     bool m_closed = false;
     bool m_writing = false;
     bool m_overflowLogged = false;
+    std::chrono::steady_clock::time_point m_lastPost{};
+    int m_run = 0;
     std::thread m_thread;
 };
 

@@ -7,8 +7,8 @@
 
 namespace service {
 
-// How long one receive on a guest connection waits for more bytes: the
-// bound on a half-sent message holding up every other service.
+// How long one receive on a guest connection may wait: a safety net under
+// the readers' deadline for a whole message (guest_reader.h).
 constexpr std::chrono::milliseconds kGuestReceiveTimeout{3000};
 
 // How long a server whose accept failed (handle table full, descriptor
