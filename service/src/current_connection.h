@@ -38,7 +38,8 @@ public:
     // 0 while no guest is connected.
     int handle() const;
 
-    // False when no guest is connected (or its queue is full).
+    // False when no guest is connected (or its queue is full). done may
+    // run inside this call with the connection locked: it must not post.
     bool post(const void *bytes, int length, ConnectionWriter::Completion done = {});
 
     template <typename Message> bool post(const Message &message)
