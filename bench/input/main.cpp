@@ -249,6 +249,10 @@ int main(int argc, char **argv)
     if (plain.burst.messagesPerSecond > 0)
         std::printf("burst throughput ratio (vinput / plain): %.2f\n",
                     library.burst.messagesPerSecond / plain.burst.messagesPerSecond);
+    if (plain.paced.p50Us > 0)
+        std::printf("paced latency ratio (vinput / plain): p50 %.2f, p99 %.2f\n",
+                    library.paced.p50Us / plain.paced.p50Us,
+                    library.paced.p99Us / plain.paced.p99Us);
     const bool complete = library.burst.complete && library.paced.complete &&
                           plain.burst.complete && plain.paced.complete;
     if (!complete) {

@@ -2,10 +2,10 @@
 
 #include "current_connection.h"
 #include "guest_reader.h"
+#include "server_manager_internal.h"
 #include "wire.h"
 
 #include <service/server_manager.h>
-#include <service/socket.h>
 
 #include <QDebug>
 
@@ -18,9 +18,10 @@ namespace service {
 namespace {
 
 constexpr std::int32_t kClipboardCode = 35;
-// Nothing a user copies comes near this; a longer announced text is read
-// and dropped rather than allocated.
-constexpr std::int32_t kMaxTextBytes = 1 << 20;
+// The guest's clipboard agent refuses a longer text and then drops the
+// connection for good, so the host never sends one; a guest's longer text
+// ends its connection.
+constexpr std::int32_t kMaxTextBytes = kMaxGuestPayload;
 
 struct Clipboard
 {
@@ -46,26 +47,37 @@ bool started()
     return clipboard.started;
 }
 
+// A connection that arrives while the service is stopping is refused, so
+// that its handle is closed rather than watched for nobody.
 int onAccept(int handle)
 {
     if (!started())
-        return 0;
-    state().connection.replace(handle);
-    return 1;
+        return -1;
+    return state().connection.replace(handle) < 0 ? -1 : 1;
 }
 
-int readText(int handle, std::int32_t length, clipboard_text_callback callback, void *context)
+// The guest reconnects after its connection ended.
+int endConnection(int handle)
+{
+    state().connection.closeIfCurrent(handle);
+    return -1;
+}
+
+int readText(GuestReader &reader, int handle, std::int32_t length,
+             clipboard_text_callback callback, void *context)
 {
     if (length < 0) {
         qDebug() << "clipboard bad text length" << length;
-        return -1;
+        return endConnection(handle);
     }
     if (length > kMaxTextBytes) {
-        qDebug() << "clipboard text too long, dropped" << length;
-        return discardFully(handle, length) ? 1 : -1;
+        qDebug() << "clipboard text too long" << length;
+        return endConnection(handle);
     }
     std::vector<char> bytes(static_cast<std::size_t>(length));
-    if (read_fully(handle, bytes.data(), length) == length && callback != nullptr) {
+    if (!reader.readBytes(bytes.data(), length))
+        return endConnection(handle);
+    if (callback != nullptr) {
         const auto end = std::find(bytes.begin(), bytes.end(), '\0');
         callback(QString::fromUtf8(bytes.data(), static_cast<int>(end - bytes.begin())), context);
     }
@@ -84,12 +96,18 @@ int onReadable(int handle)
         callback = clipboard.callback;
         context = clipboard.context;
     }
+    GuestReader reader(handle);
     std::int32_t header[2]; // code, text length
-    if (!readInts(handle, header, 2))
-        return -1;
+    if (!reader.readInts(header, 2))
+        return endConnection(handle);
     if (header[0] != kClipboardCode)
         return 0;
-    return readText(handle, header[1], callback, context);
+    return readText(reader, handle, header[1], callback, context);
+}
+
+void reset()
+{
+    clipboard_stop();
 }
 
 } // namespace
@@ -101,10 +119,12 @@ using namespace service;
 void clipboard_start(int port, clipboard_text_callback callback, void *context)
 {
     clipboard_stop();
+    onServerManagerCleanup(reset);
     Clipboard &clipboard = state();
     {
         std::lock_guard<std::mutex> lock(clipboard.lock);
         clipboard.started = true;
+        clipboard.connection.start();
         clipboard.port = port;
         clipboard.callback = callback;
         clipboard.context = context;
@@ -117,6 +137,10 @@ void clipboard_host_clip_data(QString text)
     if (!started())
         return;
     const QByteArray bytes = text.toUtf8();
+    if (bytes.size() > kMaxTextBytes) {
+        qDebug() << "clipboard host text too long, dropped" << bytes.size();
+        return;
+    }
     const auto message =
         wire::intsThenBytes({kClipboardCode, static_cast<int>(bytes.size())}, bytes.constData(),
                             static_cast<std::size_t>(bytes.size()));
@@ -134,6 +158,6 @@ extern "C" void clipboard_stop(void)
         clipboard.started = false;
         port = clipboard.port;
     }
-    clipboard.connection.close();
+    clipboard.connection.stop();
     server_manager_remove(port);
 }

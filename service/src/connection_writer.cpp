@@ -1,10 +1,13 @@
 #include "connection_writer.h"
 
+#include "handle_table.h"
+
 #include <service/socket.h>
 
 #include <QDebug>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace service {
 
@@ -23,6 +26,9 @@ bool ConnectionWriter::post(const void *bytes, int length, Completion done)
 {
     if (length < 0)
         return false;
+    const char *first = static_cast<const char *>(bytes);
+    int sent = 0;
+    bool queued = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_closed)
@@ -33,14 +39,50 @@ bool ConnectionWriter::post(const void *bytes, int length, Completion done)
             m_overflowLogged = true;
             return false;
         }
-        const std::size_t begin = m_pending.size();
-        const char *first = static_cast<const char *>(bytes);
-        m_pending.insert(m_pending.end(), first, first + length);
-        if (done)
-            m_marks.push_back(Mark{begin, m_pending.size(), std::move(done)});
+        bool failed = false;
+        // The send happens under the lock, so that nothing posted meanwhile
+        // can overtake it; it never waits, so nobody waits long for the lock.
+        const auto now = std::chrono::steady_clock::now();
+        m_run = now - m_lastPost < kBurstGap ? m_run + 1 : 0;
+        m_lastPost = now;
+        if (!m_writing && m_pending.empty() && m_run < kImmediateInRun)
+            sent = sendNow(first, length, failed);
+        if (!failed && sent < length) {
+            Completion rest;
+            if (done)
+                rest = [sent, whole = std::move(done)](int written) { whole(sent + written); };
+            queue(first + sent, length - sent, std::move(rest));
+            queued = true;
+        }
     }
-    m_wake.notify_one();
+    if (queued)
+        m_wake.notify_one();
+    else if (done)
+        done(sent);
     return true;
+}
+
+int ConnectionWriter::sendNow(const char *bytes, int length, bool &failed)
+{
+    int sent = 0;
+    while (sent < length) {
+        const int now = writeWithoutWaiting(m_handle, bytes + sent, length - sent);
+        if (now > 0) {
+            sent += now;
+            continue;
+        }
+        failed = now == 0 || errno != EAGAIN;
+        break;
+    }
+    return sent;
+}
+
+void ConnectionWriter::queue(const char *bytes, int length, Completion done)
+{
+    const std::size_t begin = m_pending.size();
+    m_pending.insert(m_pending.end(), bytes, bytes + length);
+    if (done)
+        m_marks.push_back(Mark{begin, m_pending.size(), std::move(done)});
 }
 
 void ConnectionWriter::close()

@@ -114,6 +114,25 @@ HandleRecord *openRecord(int handle)
     return &g_records[index];
 }
 
+int writeWithoutWaiting(int handle, const void *buffer, int length)
+{
+    HandleRecord *record = openRecord(handle);
+    if (record == nullptr)
+        return -1;
+    if (length < 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (length == 0)
+        return 0;
+    const net::NativeSocket socket = record->socket.load();
+    if (socket == net::kInvalidSocket) {
+        errno = EBADF;
+        return -1;
+    }
+    return net::sendSomeNow(socket, buffer, length);
+}
+
 net::NativeSocket nativeSocketOf(int handle)
 {
     const int saved = errno;

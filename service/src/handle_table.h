@@ -46,6 +46,11 @@ void releaseHandle(int handle);
 // The record of an open handle, or nullptr with errno EBADF.
 HandleRecord *openRecord(int handle);
 
+// One write on an open handle that never waits: the bytes the socket took
+// at once, or -1 with errno EAGAIN when it could take none (EBADF when the
+// handle is not open).
+int writeWithoutWaiting(int handle, const void *buffer, int length);
+
 // Diagnostics and tests.
 net::NativeSocket nativeSocketOf(int handle);
 const char *handleLabel(int handle);

@@ -1,6 +1,7 @@
 #include <service/input_method.h>
 
 #include "current_connection.h"
+#include "server_manager_internal.h"
 #include "wire.h"
 
 #include <service/server_manager.h>
@@ -34,12 +35,13 @@ bool started()
     return inputMethod.started;
 }
 
+// A connection that arrives while the service is stopping is refused, so
+// that its handle is closed rather than watched for nobody.
 int onAccept(int handle)
 {
     if (!started())
-        return 0;
-    state().connection.replace(handle);
-    return handle;
+        return -1;
+    return state().connection.replace(handle) < 0 ? -1 : handle;
 }
 
 // The guest has nothing to say on this connection. Whatever it sends is
@@ -49,6 +51,11 @@ int onReadable(int handle)
 {
     char scratch[4096];
     return box_read(handle, scratch, sizeof scratch) > 0 ? 1 : 0;
+}
+
+void reset()
+{
+    input_method_stop();
 }
 
 } // namespace
@@ -62,10 +69,12 @@ extern "C" {
 void input_method_start(int port)
 {
     input_method_stop();
+    onServerManagerCleanup(reset);
     InputMethod &inputMethod = state();
     {
         std::lock_guard<std::mutex> lock(inputMethod.lock);
         inputMethod.started = true;
+        inputMethod.connection.start();
         inputMethod.port = port;
     }
     server_manager_add(port, onAccept, onReadable);
@@ -82,7 +91,7 @@ void input_method_stop(void)
         inputMethod.started = false;
         port = inputMethod.port;
     }
-    inputMethod.connection.close();
+    inputMethod.connection.stop();
     server_manager_remove(port);
 }
 

@@ -7,7 +7,6 @@
 #include "wire.h"
 
 #include <VMService.h>
-#include <service/socket.h>
 
 #include <QDebug>
 
@@ -92,7 +91,10 @@ void waitForFolderRemoval(VMService &vm)
     // A result that arrived while nobody was waiting left the event set; it
     // says nothing about the folder that is shared now.
     installs.folderRemoved.reset();
-    if (!vm.hasSharedFolder(shareName()))
+    // A stop signals the event under this lock after clearing the flag: one
+    // that came before the reset was just erased, but its cleared flag is
+    // seen here; one that comes later finds the event reset and wakes us.
+    if (!installs.running.load() || !vm.hasSharedFolder(shareName()))
         return;
     qDebug() << "wait remove shared folder";
     lock.unlock();
@@ -199,7 +201,7 @@ void installQueueStop()
     installs.queue.clear();
 }
 
-int readInstallResult(int handle)
+int readInstallResult(GuestReader &reader, int handle)
 {
     Installs &installs = state();
     {
@@ -209,23 +211,23 @@ int readInstallResult(int handle)
         installs.folderRemoved.signal();
     }
     std::int32_t header[2]; // result, text length
-    if (!readInts(handle, header, 2)) {
+    if (!reader.readInts(header, 2)) {
         qDebug() << "pm read result failed";
-        return -1;
+        return endMiscConnection(handle);
     }
     const std::int32_t result = header[0];
     const std::int32_t length = header[1];
-    if (length < 0) {
+    if (length < 0 || length > kMaxGuestPayload) {
         qDebug() << "pm read data failed" << length;
-        return -1;
+        return endMiscConnection(handle);
     }
     // A longer text is cut to the field; the rest is read and dropped so the
     // connection stays in step.
     char text[kResultTextField] = {};
     const int kept = std::min(length, kResultTextField - 1);
-    if (read_fully(handle, text, kept) != kept || !discardFully(handle, length - kept)) {
+    if (!reader.readBytes(text, kept) || !reader.discard(length - kept)) {
         qDebug() << "pm read data failed";
-        return -1;
+        return endMiscConnection(handle);
     }
     if (kept < length)
         qDebug() << "pm result text cut to" << kept << "of" << length;

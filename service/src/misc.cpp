@@ -3,6 +3,7 @@
 #include "guest_reader.h"
 #include "install_queue.h"
 #include "misc_internal.h"
+#include "server_manager_internal.h"
 #include "wire.h"
 
 #include <service/server_manager.h>
@@ -56,34 +57,34 @@ void setRegistered(Registered<Callback> Misc::*which, Callback callback, void *c
 }
 
 // A payload that is not the 4-byte lock value is skipped whole, so the
-// connection stays in step; a negative length cannot be skipped.
-int skipMouseLockPayload(int handle, std::int32_t length)
+// connection stays in step; a negative or over-long length cannot be.
+int skipMouseLockPayload(GuestReader &reader, int handle, std::int32_t length)
 {
     qDebug() << "mouse magic bad length " << length;
-    if (length < 0)
-        return -1;
-    if (!discardFully(handle, length)) {
+    if (length < 0 || length > kMaxGuestPayload)
+        return endMiscConnection(handle);
+    if (!reader.discard(length)) {
         qDebug() << "mouse magic read lock failed";
-        return -1;
+        return endMiscConnection(handle);
     }
     return 1;
 }
 
-int readMouseLock(int handle)
+int readMouseLock(GuestReader &reader, int handle)
 {
     std::int32_t header[2]; // sub-command, payload length
-    if (!readInts(handle, header, 2)) {
+    if (!reader.readInts(header, 2)) {
         qDebug() << "mouse magic read cmd&length failed";
-        return -1;
+        return endMiscConnection(handle);
     }
     if (header[0] != kMouseLockValue)
         return 1;
     if (header[1] != 4)
-        return skipMouseLockPayload(handle, header[1]);
+        return skipMouseLockPayload(reader, handle, header[1]);
     std::int32_t value = 0;
-    if (!readInt(handle, value)) {
+    if (!reader.readInt(value)) {
         qDebug() << "mouse magic read lock failed";
-        return -1;
+        return endMiscConnection(handle);
     }
     qDebug() << "get mouse cmd lock " << value;
     const auto mouseLock = registered(&Misc::mouseLock);
@@ -92,12 +93,12 @@ int readMouseLock(int handle)
     return 1;
 }
 
-int readGuestReady(int handle)
+int readGuestReady(GuestReader &reader, int handle)
 {
     std::int32_t value = 0;
-    if (!readInt(handle, value)) {
+    if (!reader.readInt(value)) {
         qDebug() << "misc read magic failed";
-        return -1;
+        return endMiscConnection(handle);
     }
     const auto connected = registered(&Misc::connected);
     if (value == 1 && connected.callback != nullptr)
@@ -105,20 +106,20 @@ int readGuestReady(int handle)
     return 1;
 }
 
-int readEngine(int handle)
+int readEngine(GuestReader &reader, int handle)
 {
     std::int32_t command = 0;
-    if (!readInt(handle, command)) {
+    if (!reader.readInt(command)) {
         qDebug() << "misc read magic failed";
-        return -1;
+        return endMiscConnection(handle);
     }
     qDebug() << "misc engine cmd " << command;
     if (command != kEngineEnable)
         return 1;
     std::int32_t enabled = 0;
-    if (!readInt(handle, enabled)) {
+    if (!reader.readInt(enabled)) {
         qDebug() << "misc read magic failed";
-        return -1;
+        return endMiscConnection(handle);
     }
     const auto engineEnabled = registered(&Misc::engineEnabled);
     if (engineEnabled.callback != nullptr) {
@@ -131,30 +132,39 @@ int readEngine(int handle)
 int onAccept(int handle)
 {
     const int previous = state().connection.replace(handle);
+    if (previous < 0)
+        return -1;
     qDebug() << "misc new connection " << previous;
     return 1;
 }
 
 int onReadable(int handle)
 {
+    GuestReader reader(handle);
     std::int32_t code = 0;
-    if (!readInt(handle, code)) {
+    if (!reader.readInt(code)) {
         qDebug() << "misc read magic failed";
-        return -1;
+        return endMiscConnection(handle);
     }
     qDebug() << "client readable " << code;
     switch (code) {
     case kMiscInstall:
-        return readInstallResult(handle);
+        return readInstallResult(reader, handle);
     case kMiscMouseLock:
-        return readMouseLock(handle);
+        return readMouseLock(reader, handle);
     case kMiscGuestReady:
-        return readGuestReady(handle);
+        return readGuestReady(reader, handle);
     case kMiscEngine:
-        return readEngine(handle);
+        return readEngine(reader, handle);
     default:
         return 0;
     }
+}
+
+void reset()
+{
+    installQueueStop();
+    state().connection.close();
 }
 
 } // namespace
@@ -162,6 +172,12 @@ int onReadable(int handle)
 CurrentConnection &miscConnection()
 {
     return state().connection;
+}
+
+int endMiscConnection(int handle)
+{
+    miscConnection().closeIfCurrent(handle);
+    return -1;
 }
 
 } // namespace service
@@ -172,6 +188,7 @@ extern "C" {
 
 int misc_start(int port)
 {
+    onServerManagerCleanup(reset);
     installQueueStart();
     server_manager_add(port, onAccept, onReadable);
     return 1;

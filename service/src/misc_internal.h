@@ -17,5 +17,8 @@ constexpr std::int32_t kMiscMouseLock = 205878;
 constexpr std::int32_t kMiscGuestReady = 205879;
 
 CurrentConnection &miscConnection();
+// Ends the misc connection if handle is still it (a message went out of
+// step; the guest reconnects); the readable callback's result, -1.
+int endMiscConnection(int handle);
 
 } // namespace service

@@ -56,6 +56,9 @@ struct Manager
     std::thread loop;
 
     std::atomic<unsigned long> passes{0};
+
+    std::mutex resetLock;
+    std::vector<void (*)()> resets;
 };
 
 // Never destroyed: the loop thread may outlive every static object.
@@ -228,7 +231,27 @@ void closeAll(std::recursive_mutex &lock, std::list<Entry> &entries)
     entries.clear();
 }
 
+void resetServices()
+{
+    Manager &m = manager();
+    std::vector<void (*)()> resets;
+    {
+        std::lock_guard<std::mutex> lock(m.resetLock);
+        resets = m.resets;
+    }
+    for (void (*reset)() : resets)
+        reset();
+}
+
 } // namespace
+
+void onServerManagerCleanup(void (*reset)())
+{
+    Manager &m = manager();
+    std::lock_guard<std::mutex> lock(m.resetLock);
+    if (std::find(m.resets.begin(), m.resets.end(), reset) == m.resets.end())
+        m.resets.push_back(reset);
+}
 
 unsigned long serverManagerLoopPasses()
 {
@@ -306,8 +329,10 @@ void server_manager_client_close(int handle)
     m.waker.wake();
 }
 
-// Stops the loop thread and waits for it, then closes every connection and
-// server, so that the manager can be started again.
+// Stops the loop thread and waits for it, then lets every service end its
+// connection (writer first, so that no writer is left holding a closed
+// handle whose number may be handed out again) and closes whatever is left,
+// so that the manager and the services can be started again.
 void server_manager_cleanup(void)
 {
     Manager &m = manager();
@@ -324,6 +349,7 @@ void server_manager_cleanup(void)
         m.loop.detach();
     else
         m.loop.join();
+    resetServices();
     closeAll(m.connectionLock, m.connections);
     closeAll(m.serverLock, m.servers);
     m.initialised = false;

@@ -1,6 +1,7 @@
 #include <service/vinput.h>
 
 #include "current_connection.h"
+#include "server_manager_internal.h"
 #include "wire.h"
 
 #include <service/server_manager.h>
@@ -76,8 +77,9 @@ template <typename... Ints> void send(int command, Ints... fields)
 int onAccept(int handle)
 {
     const auto config = wire::ints(kTouchConfig, 8, kGuestWidth, kGuestHeight);
-    state().connection.replace(handle, config.data(), static_cast<int>(config.size()));
-    return 0;
+    const int previous =
+        state().connection.replace(handle, config.data(), static_cast<int>(config.size()));
+    return previous < 0 ? -1 : 0;
 }
 
 // Nothing is read on this connection: whatever the guest sends, or its
@@ -97,6 +99,7 @@ extern "C" {
 
 void vinput_start(int port)
 {
+    onServerManagerCleanup(vinput_stop);
     state().port.store(port);
     server_manager_add(port, onAccept, onReadable);
 }

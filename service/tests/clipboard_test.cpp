@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <sys/socket.h>
 
 using namespace service_test;
 using namespace std::chrono_literals;
@@ -134,23 +135,53 @@ TEST_F(ClipboardTest, TextUpToTheBoundIsDelivered)
     EXPECT_EQ(lastText().size(), 1 << 20);
 }
 
-TEST_F(ClipboardTest, LongerTextIsReadAndDropped)
+TEST_F(ClipboardTest, BrokenGuestMessagesEndTheConnection)
 {
-    guest::GuestSocket guest = connectClipboardGuest();
-    const std::size_t before = textCount();
-    sendBytes(guest, guestText(std::string((1 << 20) + 1, 'z')));
-    deliver(guest, guestText("after"));
-    EXPECT_EQ(textCount(), before + 1);
+    struct Row
+    {
+        const char *name;
+        Bytes message;
+        const char *log;
+    };
+    const Row rows[] = {
+        {"header cut short", {0x00, 0x00, 0x00, 0x23, 0x00, 0x00}, nullptr},
+        {"text cut short", Bytes{0x00, 0x00, 0x00, 0x23, 0x00, 0x00, 0x00, 0x0A} + textBytes("abcde"),
+         nullptr},
+        {"negative length", {0x00, 0x00, 0x00, 0x23, 0x80, 0x00, 0x00, 0x00},
+         "clipboard bad text length -2147483648"},
+        {"longer than the bound", {0x00, 0x00, 0x00, 0x23, 0x00, 0x10, 0x00, 0x01},
+         "clipboard text too long 1048577"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::size_t before = textCount();
+        guest::GuestSocket guest = connectClipboardGuest();
+        sendBytes(guest, row.message);
+        // The guest sends nothing more; the host must not wait for the rest
+        // nor read what follows as a new message.
+        ::shutdown(guest.fd(), SHUT_WR);
+        EXPECT_TRUE(waitClosed(guest));
+        if (row.log != nullptr) {
+            EXPECT_EQ(LogCapture::count(row.log), 1);
+        }
+        EXPECT_EQ(textCount(), before);
+    }
+    guest::GuestSocket again = connectClipboardGuest();
+    deliver(again, guestText("after"));
     EXPECT_EQ(lastText(), QStringLiteral("after"));
-    EXPECT_EQ(LogCapture::count("clipboard text too long, dropped 1048577"), 1);
 }
 
-TEST_F(ClipboardTest, NegativeLengthEndsTheWatching)
+TEST_F(ClipboardTest, HostTextBeyondTheGuestsBoundIsDroppedAndTheConnectionKept)
 {
     guest::GuestSocket guest = connectClipboardGuest();
-    sendBytes(guest, {0x00, 0x00, 0x00, 0x23,   // clipboard
-                      0x80, 0x00, 0x00, 0x00}); // length -2^31
-    EXPECT_TRUE(LogCapture::waitFor("clipboard bad text length -2147483648"));
+    clipboard_host_clip_data(QString((1 << 20) + 1, QLatin1Char('z')));
+    EXPECT_EQ(LogCapture::count("clipboard host text too long, dropped 1048577"), 1);
+    clipboard_host_clip_data(QString(1 << 20, QLatin1Char('y')));
+    expectBytes(guest, {0x00, 0x00, 0x00, 0x23,   // clipboard
+                        0x00, 0x10, 0x00, 0x00}); // 1 MiB: the most the guest takes
+    EXPECT_EQ(readBytes(guest, 1 << 20), Bytes(1 << 20, 'y'));
+    clipboard_host_clip_data(QStringLiteral("x"));
+    expectBytes(guest, {0x00, 0x00, 0x00, 0x23, 0x00, 0x00, 0x00, 0x01, 'x'});
 }
 
 TEST_F(ClipboardTest, ANewGuestConnectionClosesTheOld)

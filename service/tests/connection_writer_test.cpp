@@ -136,3 +136,44 @@ TEST_F(ConnectionWriterTest, CloseEndsAWriteBlockedOnAGuestThatDoesNotRead)
     closing.wait();
     EXPECT_FALSE(writer.post(chunk.data(), 1)) << "closed writers take nothing";
 }
+
+TEST_F(ConnectionWriterTest, IdleConnectionSendsOnTheCallersThreadAndABacklogKeepsTheOrder)
+{
+    AcceptedConnection connection(kPortBase + 6);
+    ConnectionWriter writer(connection.handle);
+    const std::thread::id caller = std::this_thread::get_id();
+
+    // Idle: the message is written inside the call, on the caller's thread.
+    int written = -1;
+    std::thread::id writtenOn;
+    const Bytes first = tagged(0, 0);
+    writer.post(first.data(), 8, [&](int count) {
+        written = count;
+        writtenOn = std::this_thread::get_id();
+    });
+    EXPECT_EQ(written, 8);
+    EXPECT_EQ(writtenOn, caller);
+    expectBytes(connection.guest, first);
+
+    // A guest that does not read fills the socket: what it cannot take is
+    // queued, and everything still arrives in order and whole.
+    constexpr int kMessages = 32768;
+    constexpr int kSize = 1024;
+    std::atomic<int> complete{0};
+    std::atomic<int> queued{0};
+    for (int sequence = 0; sequence < kMessages; ++sequence) {
+        Bytes message = tagged(1, sequence);
+        message.resize(kSize, 0xEE);
+        writer.post(message.data(), kSize, [&complete, &queued, caller](int count) {
+            complete += count == kSize ? 1 : 0;
+            queued += std::this_thread::get_id() != caller ? 1 : 0;
+        });
+    }
+    for (int sequence = 0; sequence < kMessages; ++sequence) {
+        const Bytes message = readBytes(connection.guest, kSize);
+        ASSERT_EQ(message.size(), std::size_t(kSize));
+        ASSERT_EQ(Bytes(message.begin(), message.begin() + 8), tagged(1, sequence));
+    }
+    EXPECT_TRUE(waitUntil([&complete] { return complete == kMessages; }));
+    EXPECT_GT(queued, 0) << "the socket never filled up";
+}

@@ -3,12 +3,15 @@
 #include "support/log_capture.h"
 #include "support/wait.h"
 
+#include "install_queue.h"
+
 #include <service/misc.h>
 #include <service/pm.h>
 #include <service/server_manager.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <future>
 #include <mutex>
 
@@ -240,6 +243,32 @@ TEST_F(InstallTest, BrokenResultsAreLoggedAndCallNothing)
         LogCapture::clear();
         EXPECT_EQ(endedCount(), ended);
     }
+}
+
+// A stop racing a worker that has just taken a request and is about to
+// wait for the shared folder must still end it: the stop's wake-up must not
+// be lost to the worker clearing its folder event.
+TEST_F(InstallTest, StopRacingAWorkerAboutToWaitForTheFolderEndsIt)
+{
+    guest::GuestSocket guest = connectMiscGuest();
+    // Shared for the whole test: every request waits for its removal.
+    ASSERT_EQ(g_vm.createSharedFolder(QStringLiteral("apk"), QStringLiteral("/held")), 0);
+    for (int round = 0; round < 300; ++round) {
+        std::atomic<bool> go{false};
+        auto stopping = std::async(std::launch::async, [&go, round] {
+            while (!go.load()) {
+            }
+            // A different moment of the worker's progress each round.
+            for (volatile int spin = 0; spin < (round % 60) * 40; spin = spin + 1) {
+            }
+            service::installQueueStop();
+        });
+        pm_install("/race", "race.apk");
+        go = true;
+        ASSERT_EQ(stopping.wait_for(10s), std::future_status::ready) << "round " << round;
+        service::installQueueStart();
+    }
+    g_vm.removeSharedFolder(QStringLiteral("apk"));
 }
 
 // Last: stops the queue for good.

@@ -3,7 +3,8 @@
 // Virtual input: keys, touches, wheel, mouse and zoom for the guest's input
 // agent. Positions are host window coordinates, mapped to the guest's
 // 1280 x 720 input frame. Nothing blocks the caller: messages of the input
-// connection go out in call order from a writer of their own.
+// connection go out in call order, at once while the connection is idle,
+// otherwise from a writer of their own.
 
 #include <service/export.h>
 

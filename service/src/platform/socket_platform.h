@@ -47,6 +47,9 @@ void closeSocket(NativeSocket socket);
 // for a peer that has gone.
 int receiveSome(NativeSocket socket, void *buffer, int length);
 int sendSome(NativeSocket socket, const void *buffer, int length);
+// One send that never waits: what the socket can take at once, or -1 with
+// errno EAGAIN when it can take nothing now.
+int sendSomeNow(NativeSocket socket, const void *buffer, int length);
 
 void fdSetAdd(fd_set *set, NativeSocket socket, int limit);
 bool fdIsSet(fd_set *set, NativeSocket socket);

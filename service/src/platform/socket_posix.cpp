@@ -133,6 +133,17 @@ int sendSome(NativeSocket socket, const void *buffer, int length)
     return static_cast<int>(sent);
 }
 
+int sendSomeNow(NativeSocket socket, const void *buffer, int length)
+{
+    ssize_t sent;
+    do {
+        sent = ::send(socket, buffer, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT);
+    } while (sent < 0 && errno == EINTR);
+    if (sent < 0 && errno == EWOULDBLOCK)
+        errno = EAGAIN;
+    return static_cast<int>(sent);
+}
+
 // POSIX fd_set is a bitmap indexed by descriptor: a descriptor at or above
 // FD_SETSIZE cannot be stored at all, and the entry count is the number of
 // bits set.

@@ -143,6 +143,21 @@ int sendSome(NativeSocket socket, const void *buffer, int length)
     return sent;
 }
 
+// The sockets stay blocking; a socket that select reports writable takes a
+// small message without waiting.
+int sendSomeNow(NativeSocket socket, const void *buffer, int length)
+{
+    fd_set writable;
+    FD_ZERO(&writable);
+    FD_SET(socket, &writable);
+    timeval now{0, 0};
+    if (::select(0, nullptr, &writable, nullptr, &now) != 1) {
+        errno = EAGAIN;
+        return -1;
+    }
+    return sendSome(socket, buffer, length);
+}
+
 // Winsock's fd_set is a counted array; FD_SET itself skips duplicates and
 // stops at FD_SETSIZE (64).
 void fdSetAdd(fd_set *set, NativeSocket socket, int limit)
