@@ -3,7 +3,6 @@
 #include "app/InstanceName.h"
 #include "display/OpenGLWidget.h"
 #include "display/RendererBinding.h"
-#include "launch/MachineStart.h"
 #include "settings/SettingsStore.h"
 #include "splash/InfoReporter.h"
 #include "window/MainWindowLayout.h"
@@ -14,7 +13,6 @@
 #include <TMessageBox.h>
 #include <TTimer.h>
 #include <TTitleBar.h>
-#include <VMService.h>
 #include <service/misc.h>
 #include <service/vinput.h>
 
@@ -390,7 +388,6 @@ void MainWindow::closeEvent(QCloseEvent *event)
         exitConfirmed = 1;
     }
     emit onExitConfirmed();
-    stopMachine();
     // Left shown, they would keep the program alive after this window.
     hideFloatingBars();
     event->accept();
@@ -404,16 +401,10 @@ void MainWindow::hideFloatingBars()
         m_titleBar->hide();
 }
 
-void MainWindow::stopMachine()
+void MainWindow::closeWithoutAsking()
 {
-    if (m_machineStopped)
-        return;
-    m_machineStopped = true;
-    VMService *vm = VMService::getVMService();
-    if (vm == nullptr)
-        return;
-    stopAndUnregisterMachine(*vm, instanceName());
-    VMService::releaseVMService();
+    exitConfirmed = 1;
+    close();
 }
 
 // ---- Host of the renderer and of the launch ---------------------------------

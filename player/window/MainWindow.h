@@ -67,9 +67,9 @@ signals:
     void onSetEngineEnabled(bool enable);
     void onPmInstallBegin(QString packageName);
     void onPmInstallEnd(QString packageName, int success);
-    // The exit is decided (confirmed, or forced by a start failure) and the
-    // machine is about to be stopped; receivers connected directly finish
-    // what still uses the machine (the launch worker) first.
+    // The exit is decided (confirmed, forced by a start failure or asked
+    // for from outside) and the window hides: the receiver stops the machine
+    // and ends the program.
     void onExitConfirmed();
 
 public slots:
@@ -94,6 +94,8 @@ public slots:
     void engineSwitchValueChanged(bool on);
     void setEngineSwitchValue(bool on);
     void toggleVisible();
+    // Closes as after a confirmed exit, without the question.
+    void closeWithoutAsking();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -108,7 +110,6 @@ private:
     void setBarsFloating(bool floating);
     void hideFloatingBars();
     void stopToolBarAnimation();
-    void stopMachine();
 
     OpenGLWidget *display = nullptr;
     ToolBarWidget *toolBar = nullptr;
@@ -129,5 +130,4 @@ private:
     float m_displayRotation = 0.0f;
     QPointer<QPropertyAnimation> m_tipsAnimation;
     int m_tipsHeight = 0;
-    bool m_machineStopped = false;
 };
