@@ -48,6 +48,9 @@ public:
     // next start().
     void setRetryPauseMs(int ms);
 
+    // The worker as it runs: whether it runs, is cancelled or pauses.
+    const LaunchWorkerControl &workerControl() const { return m_worker; }
+
 signals:
     void onVMStartFailed(int reason);
 
@@ -55,9 +58,6 @@ public slots:
     // Cancels and waits for the worker (kStopWaitMs at most), then stops and
     // unregisters the instance's machine and releases the VM service.
     void stop();
-
-    // The worker as it runs: whether it runs, is cancelled or pauses.
-    const LaunchWorkerControl &workerControl() const { return m_worker; }
 
 private:
     LaunchWorkerControl m_worker;
