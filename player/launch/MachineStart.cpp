@@ -36,7 +36,7 @@ void stopAndUnregisterMachine(VMService &vm, const QString &name)
     // A lookup that fails (VirtualBox busy for a moment) still leaves the
     // launched machine current: it is stopped and removed all the same.
     if (!vm.findMachine(name))
-        qDebug() << "machine lookup failed, stopping the current machine" << name;
+        qDebug() << "machine not found by name, stopping the current one" << name;
     if (!vm.stop()) {
         qDebug() << "stop machine failed, trying once more" << name;
         if (!vm.stop())
