@@ -675,9 +675,12 @@ void PlayerEndToEndTest::updaterIsStartedAtEveryStart()
     updater.close();
     QVERIFY(updater.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
 
+    // The copy finds the program's libraries where they were built.
+    QProcessEnvironment extra = standInVirtualBox(m_outputDir);
+    extra.insert(QStringLiteral("LD_LIBRARY_PATH"), m_binDir);
     for (int start = 1; start <= 2; ++start) {
-        std::unique_ptr<QProcess> player = startPlayer(QStringLiteral("updater.log"), standInVirtualBox(m_outputDir),
-                                                       {QStringLiteral("updater")}, program);
+        std::unique_ptr<QProcess> player =
+            startPlayer(QStringLiteral("updater.log"), extra, {QStringLiteral("updater")}, program);
         QVERIFY(player->waitForStarted());
         QVERIFY2(waitFor([&] {
                      QFile file(mark);
