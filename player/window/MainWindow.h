@@ -43,6 +43,8 @@ public:
     void slideTips(bool show);
     // first + " " + second.
     void showTips(const QString &first, const QString &second);
+    // Closes as after a confirmed exit, without the question.
+    void closeWithoutAsking();
 
     int heightForWidth(int width) override;
     void layoutChild() override;
@@ -94,8 +96,6 @@ public slots:
     void engineSwitchValueChanged(bool on);
     void setEngineSwitchValue(bool on);
     void toggleVisible();
-    // Closes as after a confirmed exit, without the question.
-    void closeWithoutAsking();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
