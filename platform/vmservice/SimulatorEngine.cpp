@@ -109,10 +109,12 @@ void SimulatorEngine::applyKeptHardware(SimRegistry::Record &record) const
 bool SimulatorEngine::findMachine(QString name)
 {
     std::lock_guard lock(m_mutex);
-    m_currentUuid.reset();
     SimRegistry::Transaction registry(m_config.registryFolder, m_config.lockTimeoutMs);
+    // A registry that cannot be read says nothing about the machine: the
+    // current one stays current, so that it can still be stopped.
     if (!registry.ok())
         return false;
+    m_currentUuid.reset();
     const auto record = registry.byName(name);
     if (!record)
         return false;

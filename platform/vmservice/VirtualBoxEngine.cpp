@@ -62,11 +62,14 @@ void VirtualBoxEngine::setCurrentMachine(std::optional<Machine> machine)
     m_current = std::move(machine);
 }
 
-std::optional<VBoxManageOutput::VmEntry> VirtualBoxEngine::registeredMachine(const QString &name) const
+std::optional<VBoxManageOutput::VmEntry> VirtualBoxEngine::registeredMachine(const QString &name,
+                                                                           bool *listFailed) const
 {
     const auto result = m_runner.run({QStringLiteral("list"), QStringLiteral("vms")});
     if (!result.succeeded()) {
         qDebug() << "list vms failed" << errorText(result);
+        if (listFailed != nullptr)
+            *listFailed = true;
         return std::nullopt;
     }
     for (const auto &entry : VBoxManageOutput::parseVmList(result.out)) {
@@ -134,11 +137,23 @@ bool VirtualBoxEngine::modifyHardware(const QString &uuid, const Hardware &hardw
     }
 }
 
+std::optional<VBoxManageOutput::VmEntry> VirtualBoxEngine::currentMachineNamed(const QString &name) const
+{
+    const auto machine = currentMachine();
+    if (!machine || machine->name != name)
+        return std::nullopt;
+    return VBoxManageOutput::VmEntry{machine->name, machine->uuid};
+}
+
 bool VirtualBoxEngine::findMachine(QString name)
 {
-    const auto entry = registeredMachine(name);
+    bool listFailed = false;
+    const auto entry = registeredMachine(name, &listFailed);
     if (!entry) {
-        setCurrentMachine(std::nullopt);
+        // A listing that failed says nothing about the machine: the current
+        // one of that name stays current, so that it can still be stopped.
+        if (!listFailed || !currentMachineNamed(name))
+            setCurrentMachine(std::nullopt);
         return false;
     }
     setCurrentMachine(Machine{entry->name, entry->uuid});
@@ -167,7 +182,10 @@ bool VirtualBoxEngine::openMachine(QString path)
 
 bool VirtualBoxEngine::removeMachine(QString name)
 {
-    const auto entry = registeredMachine(name);
+    bool listFailed = false;
+    auto entry = registeredMachine(name, &listFailed);
+    if (!entry && listFailed)
+        entry = currentMachineNamed(name);
     if (!entry) {
         qDebug() << "no registered machine named" << name;
         return false;

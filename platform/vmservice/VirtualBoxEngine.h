@@ -60,7 +60,11 @@ private:
 
     std::optional<Machine> currentMachine() const;
     void setCurrentMachine(std::optional<Machine> machine);
-    std::optional<VBoxManageOutput::VmEntry> registeredMachine(const QString &name) const;
+    // The registered machine called name. When VirtualBox cannot list its
+    // machines, *listFailed (if given) is set and the answer is no machine.
+    std::optional<VBoxManageOutput::VmEntry> registeredMachine(const QString &name, bool *listFailed = nullptr) const;
+    // The current machine when it is called name.
+    std::optional<VBoxManageOutput::VmEntry> currentMachineNamed(const QString &name) const;
     MachineInfo queryMachine(const QString &uuid) const;
     // Applies the CPU count and memory kept for the machine; false when a
     // change was kept and could not be applied (it stays kept).

@@ -30,3 +30,18 @@ void setInstanceName(const QString &name)
     std::lock_guard<std::mutex> locker(holder().lock);
     holder().name = name;
 }
+
+QString instanceNameProblem(const QString &name)
+{
+    if (name.isEmpty())
+        return QStringLiteral("it is empty");
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return QStringLiteral("it names a folder");
+    for (const QChar c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\'))
+            return QStringLiteral("it holds a path separator");
+        if (c.category() == QChar::Other_Control)
+            return QStringLiteral("it holds a control character");
+    }
+    return QString();
+}

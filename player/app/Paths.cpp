@@ -56,7 +56,11 @@ QString pristineDataDiskPath()
 
 QString updaterPath()
 {
+#if defined(Q_OS_WIN)
     return installDir() + QStringLiteral("/TavenorUpdater.exe");
+#else
+    return installDir() + QStringLiteral("/TavenorUpdater");
+#endif
 }
 
 QString channelFilePath()

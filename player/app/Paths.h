@@ -19,6 +19,7 @@ QString dataFolder();
 
 QString vmTemplatePath();
 QString pristineDataDiskPath();
+// The updater program, started at every start (".exe" on Windows).
 QString updaterPath();
 QString channelFilePath();
 QString systemDiskPath();

@@ -1,8 +1,10 @@
 #include "app/PlayerRunner.h"
 
 #include "app/Paths.h"
+#include "app/TerminationSignals.h"
 #include "display/RendererBinding.h"
 #include "launch/LaunchProcess.h"
+#include "launch/MachineShutdown.h"
 #include "resources/PlayerResources.h"
 #include "window/MainWindow.h"
 
@@ -11,10 +13,14 @@
 #include <service/socket.h>
 
 #include <QApplication>
+#include <QDebug>
 #include <QFile>
 #include <QFont>
 #include <QProcess>
 #include <QTranslator>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -24,15 +30,6 @@ QString readStyleSheet()
     if (!file.open(QIODevice::ReadOnly))
         return QString();
     return QString::fromUtf8(file.readAll());
-}
-
-QString updaterProgram()
-{
-#if defined(Q_OS_WIN)
-    return installDir() + QStringLiteral("/TavenorUpdater.exe");
-#else
-    return installDir() + QStringLiteral("/TavenorUpdater");
-#endif
 }
 
 // The guest services and the renderer call back into the window from their
@@ -67,17 +64,29 @@ int runPlayer(QApplication &app, int, char **)
 
     LaunchProcess launch;
     MainWindow window;
-    // The machine is stopped at exit only once the launch worker has let go
-    // of it.
-    QObject::connect(&window, &MainWindow::onExitConfirmed, &launch,
-                     [&launch] { launch.cancelAndWait(LaunchProcess::kStopWaitMs); }, Qt::DirectConnection);
+    // The window hides at once on a confirmed exit; the machine is stopped
+    // while the event loop runs on, and the program ends when that is done.
+    MachineShutdown shutdown(launch);
+    QObject::connect(&window, &MainWindow::onExitConfirmed, &shutdown, &MachineShutdown::begin);
+    QObject::connect(&shutdown, &MachineShutdown::done, &app, &QApplication::quit);
+    // A request to end from outside is an exit the user has confirmed.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::received, &window, &MainWindow::closeWithoutAsking);
     launch.start(&window);
 
     // Started as a program with no arguments rather than as a command line,
     // so that an install folder with spaces in its path names the right file.
-    QProcess::startDetached(updaterProgram(), QStringList());
+    QProcess::startDetached(updaterPath(), QStringList());
 
     const int result = QApplication::exec();
+    // However the event loop ended, the worker is joined and the machine
+    // stopped before the services stop and the window goes.
+    window.hide();
+    if (!shutdown.finish(MachineShutdown::kBoundMs)) {
+        qDebug() << "machine shutdown did not end in time, leaving it";
+        std::fflush(nullptr);
+        std::_Exit(result);
+    }
     endGuestEvents();
     return result;
 }

@@ -8,17 +8,41 @@
 #include "splash/InfoReporter.h"
 
 #include <FileVersion.h>
+#include <TMessageBox.h>
 #include <VMService.h>
 
+#include <QCoreApplication>
 #include <QDebug>
 
+#include <cstdio>
+
 TAVENOR_FILE_VERSION(TAVENOR_PLAYER_VERSION);
+
+namespace {
+
+// The name becomes part of file paths: one that is not a plain file name is
+// refused before anything is written.
+bool acceptInstanceName(const QString &name)
+{
+    const QString problem = instanceNameProblem(name);
+    if (problem.isEmpty())
+        return true;
+    const QString text = QCoreApplication::translate("main", "Invalid instance name \"%1\": %2.").arg(name, problem);
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    TMessageBox box(nullptr, text, false);
+    box.exec();
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     App app(argc, argv);
     if (argc > 1)
         setInstanceName(QString::fromUtf8(argv[1]));
+    if (!acceptInstanceName(instanceName()))
+        return -1;
 
     InfoReporter::instance()->setGraphicsCardSource(&glrender::graphicsCardName);
     InfoReporter::instance()->report(true, false);

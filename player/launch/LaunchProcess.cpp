@@ -4,6 +4,7 @@
 #include "display/RendererBinding.h"
 #include "launch/LaunchBridges.h"
 #include "launch/LaunchSettings.h"
+#include "launch/LaunchVBoxRunnable.h"
 #include "launch/LaunchWindow.h"
 #include "launch/MachineStart.h"
 
@@ -64,7 +65,9 @@ bool LaunchProcess::start(LaunchWindow *window, VMService *vm)
     vinput_set_orientation(0);
     pm_set_vm(vm);
 
-    auto *worker = new LaunchVBoxRunnable(this, target, vm, address, dpi, m_retryPauseMs);
+    // The failure crosses to the window's thread through the queued signal.
+    const auto reportFailure = [this](int reason) { emit onVMStartFailed(reason); };
+    auto *worker = new LaunchVBoxRunnable(m_worker, reportFailure, target, vm, address, dpi, m_retryPauseMs);
     m_worker.workerQueued();
     QThreadPool::globalInstance()->start(worker, 0);
     return true;

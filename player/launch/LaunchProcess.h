@@ -1,6 +1,5 @@
 #pragma once
 
-#include "launch/LaunchVBoxRunnable.h"
 #include "launch/LaunchWorkerControl.h"
 
 #include <QObject>
@@ -27,6 +26,8 @@ public:
     // How long stop() waits for the worker to notice its cancellation: one VM
     // service call at most.
     static constexpr int kStopWaitMs = 15000;
+    // The pause after a failed start attempt.
+    static constexpr int kRetryPauseMs = 3000;
 
     explicit LaunchProcess(QObject *parent = nullptr);
     ~LaunchProcess() override;
@@ -43,9 +44,12 @@ public:
     // launch stays cancelled.
     bool cancelAndWait(int timeoutMs);
 
-    // The pause after a failed attempt (LaunchVBoxRunnable::kRetryPauseMs
-    // unless set); for the next start().
+    // The pause after a failed attempt (kRetryPauseMs unless set); for the
+    // next start().
     void setRetryPauseMs(int ms);
+
+    // The worker as it runs: whether it runs, is cancelled or pauses.
+    const LaunchWorkerControl &workerControl() const { return m_worker; }
 
 signals:
     void onVMStartFailed(int reason);
@@ -56,11 +60,8 @@ public slots:
     void stop();
 
 private:
-    friend class LaunchVBoxRunnable;
-    LaunchWorkerControl &workerControl() { return m_worker; }
-
     LaunchWorkerControl m_worker;
     bool m_started = false;
     VMService *m_vm = nullptr;
-    int m_retryPauseMs = LaunchVBoxRunnable::kRetryPauseMs;
+    int m_retryPauseMs = kRetryPauseMs;
 };

@@ -2,7 +2,6 @@
 
 #include "app/InstanceName.h"
 #include "launch/GuestServices.h"
-#include "launch/LaunchProcess.h"
 #include "launch/LaunchSettings.h"
 #include "launch/LaunchWorkerControl.h"
 #include "launch/MachineStart.h"
@@ -17,6 +16,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -50,11 +50,12 @@ std::optional<QString> coordinate(const SettingsStore &store, const char *key)
 
 } // namespace
 
-LaunchVBoxRunnable::LaunchVBoxRunnable(LaunchProcess *process, QObject *window, VMService *vm,
-                                       const char *glesAddress, int dpi, int retryPauseMs)
+LaunchVBoxRunnable::LaunchVBoxRunnable(LaunchWorkerControl &control, FailureReport reportFailure, QObject *window,
+                                       VMService *vm, const char *glesAddress, int dpi, int retryPauseMs)
     : m_glesAddress{}
     , m_vm(vm)
-    , m_process(process)
+    , m_control(control)
+    , m_reportFailure(std::move(reportFailure))
     , m_dpi(dpi)
     , m_window(window)
     , m_retryPauseMs(retryPauseMs)
@@ -69,7 +70,7 @@ LaunchVBoxRunnable::LaunchVBoxRunnable(LaunchProcess *process, QObject *window, 
 
 void LaunchVBoxRunnable::run()
 {
-    LaunchWorkerControl &control = m_process->workerControl();
+    LaunchWorkerControl &control = m_control;
     const FinishNotice finishNotice(control);
 
     const int code = startMachine();
@@ -79,7 +80,7 @@ void LaunchVBoxRunnable::run()
         return;
     }
     if (code != 0) {
-        emit m_process->onVMStartFailed(code);
+        m_reportFailure(code);
         return;
     }
 
@@ -99,7 +100,7 @@ void LaunchVBoxRunnable::run()
 
 int LaunchVBoxRunnable::startMachine()
 {
-    LaunchWorkerControl &control = m_process->workerControl();
+    LaunchWorkerControl &control = m_control;
     int code = -1;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         if (control.isCancelled())

@@ -2,7 +2,9 @@
 
 #include <QRunnable>
 
-class LaunchProcess;
+#include <functional>
+
+class LaunchWorkerControl;
 class QObject;
 class SettingsStore;
 class VMService;
@@ -25,14 +27,16 @@ class LaunchVBoxRunnable : public QRunnable
 {
 public:
     static constexpr int kAttempts = 5;
-    static constexpr int kRetryPauseMs = 3000;
     static constexpr int kAddressSize = 128;
+
+    // Called on the worker thread with the last attempt's reason.
+    using FailureReport = std::function<void(int reason)>;
 
     // glesAddress: the renderer's connection address, NUL-terminated; at most
     // kAddressSize - 1 characters are kept. window: the bridges' target (the
     // main window), passed on as the clipboard bridge's user data only.
-    LaunchVBoxRunnable(LaunchProcess *process, QObject *window, VMService *vm, const char *glesAddress, int dpi,
-                       int retryPauseMs = kRetryPauseMs);
+    LaunchVBoxRunnable(LaunchWorkerControl &control, FailureReport reportFailure, QObject *window, VMService *vm,
+                       const char *glesAddress, int dpi, int retryPauseMs);
 
     void run() override;
 
@@ -48,7 +52,8 @@ private:
 
     char m_glesAddress[kAddressSize];
     VMService *m_vm;
-    LaunchProcess *m_process;
+    LaunchWorkerControl &m_control;
+    FailureReport m_reportFailure;
     int m_dpi;
     QObject *m_window;
     int m_retryPauseMs;

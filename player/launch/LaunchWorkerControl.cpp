@@ -49,7 +49,15 @@ bool LaunchWorkerControl::isCancelled() const
 bool LaunchWorkerControl::pause(int ms)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    const bool cancelled = m_changed.wait_for(lock, std::chrono::milliseconds(ms < 0 ? 0 : ms),
+    m_pausingMs = ms < 0 ? 0 : ms;
+    const bool cancelled = m_changed.wait_for(lock, std::chrono::milliseconds(m_pausingMs),
                                               [this] { return m_cancelled.load(); });
+    m_pausingMs = 0;
     return !cancelled;
+}
+
+int LaunchWorkerControl::pausingMs() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pausingMs;
 }

@@ -25,11 +25,14 @@ public:
     // Sleeps ms milliseconds unless cancelled before or meanwhile; false when
     // cancelled.
     bool pause(int ms);
+    // The length of the pause in progress; 0 while the worker does not pause.
+    int pausingMs() const;
 
 private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_workerRunning = false;
+    int m_pausingMs = 0;
     // Written under m_mutex so that no waiter misses it; read without.
     std::atomic<bool> m_cancelled{false};
 };

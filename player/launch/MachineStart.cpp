@@ -52,7 +52,15 @@ int openAndStartMachine(VMService *vm)
 
 void stopAndUnregisterMachine(VMService &vm, const QString &name)
 {
-    if (vm.findMachine(name))
-        vm.stop();
-    vm.removeMachine(name);
+    // A lookup that fails (VirtualBox busy for a moment) still leaves the
+    // launched machine current: it is stopped and removed all the same.
+    if (!vm.findMachine(name))
+        qDebug() << "machine not found by name, stopping the current one" << name;
+    if (!vm.stop()) {
+        qDebug() << "stop machine failed, trying once more" << name;
+        if (!vm.stop())
+            qDebug() << "stop machine failed" << name;
+    }
+    if (!vm.removeMachine(name))
+        qDebug() << "unregister machine failed" << name;
 }

@@ -23,5 +23,7 @@ inline constexpr int kEngineLocationNotFound = 5;
 // failure reason.
 int openAndStartMachine(VMService *vm);
 
-// Stops the machine called name when it is registered, and unregisters it.
+// Stops the instance's machine (name, or the current machine when the
+// lookup fails), trying a failed stop once more, and unregisters it. What
+// fails is logged.
 void stopAndUnregisterMachine(VMService &vm, const QString &name);

@@ -1,6 +1,7 @@
 #include "launch/VmDefinitionWriter.h"
 
 #include "app/Paths.h"
+#include "launch/DataDiskIdentity.h"
 
 #include <QDebug>
 #include <QFile>
@@ -58,8 +59,11 @@ void VmDefinitionWriter::ensureDataDisk(const QString &dataDisk) const
         return;
     // QFile::copy writes a temporary file and renames it into place, so an
     // interrupted copy never leaves a partial disk behind under the name.
-    if (!QFile::copy(m_pristineDataDiskPath, dataDisk))
+    if (!QFile::copy(m_pristineDataDiskPath, dataDisk)) {
         qDebug() << "copy blank data disk failed" << m_pristineDataDiskPath << dataDisk;
+        return;
+    }
+    giveFreshDiskUuid(dataDisk);
 }
 
 void VmDefinitionWriter::write(const QString &name) const

@@ -3,7 +3,6 @@
 #include <QDebug>
 
 #include <array>
-#include <ctime>
 #include <mutex>
 #include <random>
 
@@ -19,7 +18,7 @@ public:
         std::lock_guard<std::mutex> locker(m_lock);
         qDebug() << "srand called" << m_seeded;
         if (!m_seeded) {
-            m_engine.seed(static_cast<std::mt19937::result_type>(std::time(nullptr)));
+            seedFromSystem();
             m_seeded = true;
         }
         std::array<int, kRandomPairs> pairs{};
@@ -29,6 +28,18 @@ public:
     }
 
 private:
+    // Seeded from the system's random source rather than the clock, so that
+    // players started in the same second get different identities.
+    void seedFromSystem()
+    {
+        std::random_device device;
+        std::array<std::seed_seq::result_type, std::mt19937::state_size> words{};
+        for (auto &word : words)
+            word = device();
+        std::seed_seq sequence(words.begin(), words.end());
+        m_engine.seed(sequence);
+    }
+
     std::mutex m_lock;
     std::mt19937 m_engine;
     bool m_seeded = false;

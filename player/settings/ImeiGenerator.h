@@ -4,7 +4,7 @@
 
 // A new 15-digit IMEI: "86", twelve random digits and the Luhn check digit.
 // Safe to call from several threads at once; the random source is seeded
-// once per process, on the first call.
+// once per process, on the first call, from the system's random source.
 QString generateImei();
 
 // The Luhn check digit to append to `digits`: counting from the right, the

@@ -3,7 +3,6 @@
 #include "app/InstanceName.h"
 #include "display/OpenGLWidget.h"
 #include "display/RendererBinding.h"
-#include "launch/MachineStart.h"
 #include "settings/SettingsStore.h"
 #include "splash/InfoReporter.h"
 #include "splash/SplashSetup.h"
@@ -19,7 +18,6 @@
 #include <TMessageBox.h>
 #include <TTimer.h>
 #include <TTitleBar.h>
-#include <VMService.h>
 #include <service/misc.h>
 #include <service/vinput.h>
 
@@ -407,7 +405,6 @@ void MainWindow::closeEvent(QCloseEvent *event)
     // (see finishRecordings).
     if (recording)
         record();
-    stopMachine();
     // Left shown, they would keep the program alive after this window.
     hideFloatingBars();
     event->accept();
@@ -421,16 +418,10 @@ void MainWindow::hideFloatingBars()
         m_titleBar->hide();
 }
 
-void MainWindow::stopMachine()
+void MainWindow::closeWithoutAsking()
 {
-    if (m_machineStopped)
-        return;
-    m_machineStopped = true;
-    VMService *vm = VMService::getVMService();
-    if (vm == nullptr)
-        return;
-    stopAndUnregisterMachine(*vm, instanceName());
-    VMService::releaseVMService();
+    exitConfirmed = 1;
+    close();
 }
 
 // ---- Host of the renderer and of the launch ---------------------------------

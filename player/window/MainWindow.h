@@ -47,6 +47,8 @@ public:
     void slideTips(bool show);
     // first + " " + second.
     void showTips(const QString &first, const QString &second);
+    // Closes as after a confirmed exit, without the question.
+    void closeWithoutAsking();
 
     int heightForWidth(int width) override;
     void layoutChild() override;
@@ -71,9 +73,9 @@ signals:
     void onSetEngineEnabled(bool enable);
     void onPmInstallBegin(QString packageName);
     void onPmInstallEnd(QString packageName, int success);
-    // The exit is decided (confirmed, or forced by a start failure) and the
-    // machine is about to be stopped; receivers connected directly finish
-    // what still uses the machine (the launch worker) first.
+    // The exit is decided (confirmed, forced by a start failure or asked
+    // for from outside) and the window hides: the receiver stops the machine
+    // and ends the program.
     void onExitConfirmed();
 
 public slots:
@@ -112,7 +114,6 @@ private:
     void setBarsFloating(bool floating);
     void hideFloatingBars();
     void stopToolBarAnimation();
-    void stopMachine();
     void finishRecordings();
 
     OpenGLWidget *display = nullptr;
@@ -134,7 +135,6 @@ private:
     float m_displayRotation = 0.0f;
     QPointer<QPropertyAnimation> m_tipsAnimation;
     int m_tipsHeight = 0;
-    bool m_machineStopped = false;
     bool recording = false;
     // The file of the recording that runs now; reports of an earlier one
     // (still finishing after a quick stop and start) leave the state alone.

@@ -34,24 +34,6 @@ AgentLink::~AgentLink()
     stop();
 }
 
-void AgentLink::start()
-{
-    if (m_thread.joinable())
-        return;
-    m_thread = std::thread([this] { run(); });
-}
-
-void AgentLink::stop()
-{
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stopping = true;
-        interruptLocked();
-    }
-    if (m_thread.joinable())
-        m_thread.join();
-}
-
 void AgentLink::setPort(std::uint16_t port)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -72,22 +54,6 @@ bool AgentLink::send(guest::Bytes bytes, const char *type, QJsonObject fields)
     }
     m_wake.wake();
     return true;
-}
-
-bool AgentLink::drop()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_connectedFd < 0)
-        return false;
-    m_dropRequested = true;
-    interruptLocked();
-    return true;
-}
-
-bool AgentLink::isConnected() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_connectedFd >= 0;
 }
 
 // Wakes the thread wherever it waits; shutting the socket down also ends a

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LinkThread.h"
 #include "StreamConsumer.h"
 #include "WakePipe.h"
 
@@ -7,14 +8,12 @@
 
 #include <QJsonObject>
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 class EventLog;
 
@@ -28,7 +27,7 @@ class GuestSocket;
 // the connection ends (closed, malformed bytes, a failed write, `drop`). It
 // records "connected" and "disconnected" and every message it writes in the
 // event log.
-class AgentLink
+class AgentLink : public LinkThread
 {
 public:
     struct Callbacks
@@ -40,14 +39,8 @@ public:
     AgentLink(const char *name, std::string host, EventLog &log,
               std::unique_ptr<StreamConsumer> consumer, Callbacks callbacks);
     ~AgentLink();
-    AgentLink(const AgentLink &) = delete;
-    AgentLink &operator=(const AgentLink &) = delete;
 
     const char *name() const { return m_name; }
-
-    void start();
-    // Ends the connection and the thread; also unblocks a write the host does not read.
-    void stop();
 
     // 0 means not known yet. A new port ends the current connection.
     void setPort(std::uint16_t port);
@@ -55,12 +48,6 @@ public:
     // Queues a message for the current connection; false (and nothing
     // queued) while there is none. Logged as dir "out" once written.
     bool send(guest::Bytes bytes, const char *type, QJsonObject fields = QJsonObject());
-
-    // Closes the current connection; the link then reconnects. False when
-    // there was none.
-    bool drop();
-
-    bool isConnected() const;
 
 private:
     struct Outgoing
@@ -70,7 +57,7 @@ private:
         QJsonObject fields;
     };
 
-    void run();
+    void run() override;
     // Waits for a port; false when stopping.
     bool waitForPort(std::uint16_t &port);
     // Waits for a pause or an interruption (stop, new port); false when stopping.
@@ -83,7 +70,7 @@ private:
     std::string writeQueued(guest::GuestSocket &socket);
     void setConnected(int fd);
     void setDisconnected();
-    void interruptLocked();
+    void interruptLocked() override;
 
     const char *const m_name;
     const std::string m_host;
@@ -91,15 +78,9 @@ private:
     const std::unique_ptr<StreamConsumer> m_consumer;
     const Callbacks m_callbacks;
 
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_stopping = false;
     std::uint16_t m_port = 0;
     bool m_portChanged = false;
-    bool m_dropRequested = false;
-    int m_connectedFd = -1; // the current connection's socket, -1 while none
     std::deque<Outgoing> m_outgoing;
 
     WakePipe m_wake;
-    std::thread m_thread;
 };

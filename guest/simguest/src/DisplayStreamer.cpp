@@ -51,24 +51,6 @@ DisplayStreamer::~DisplayStreamer()
     stop();
 }
 
-void DisplayStreamer::start()
-{
-    if (m_thread.joinable())
-        return;
-    m_thread = std::thread([this] { run(); });
-}
-
-void DisplayStreamer::stop()
-{
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stopping = true;
-        interruptLocked();
-    }
-    if (m_thread.joinable())
-        m_thread.join();
-}
-
 void DisplayStreamer::setAddress(Address address)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -84,22 +66,6 @@ void DisplayStreamer::publish(QImage image, std::uint32_t rotation)
     auto shared = std::make_shared<const QImage>(std::move(image));
     std::lock_guard<std::mutex> lock(m_mutex);
     m_screen = Screen{std::move(shared), rotation};
-}
-
-bool DisplayStreamer::drop()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_connectedFd < 0)
-        return false;
-    m_dropRequested = true;
-    interruptLocked();
-    return true;
-}
-
-bool DisplayStreamer::isConnected() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_connectedFd >= 0;
 }
 
 // A frame write the renderer does not read blocks; shutting the socket down

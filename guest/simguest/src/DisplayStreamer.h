@@ -1,15 +1,15 @@
 #pragma once
 
+#include "LinkThread.h"
+
 #include <QImage>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
 class EventLog;
 
@@ -22,7 +22,7 @@ class GuestSocket;
 // screen at a steady frame rate, whether or not it changed (the renderer
 // keeps only the newest frame). Reconnects after a pause when a write fails,
 // the address changes or `drop` asks for it.
-class DisplayStreamer
+class DisplayStreamer : public LinkThread
 {
 public:
     struct Address
@@ -36,11 +36,6 @@ public:
 
     DisplayStreamer(EventLog &log, int framesPerSecond);
     ~DisplayStreamer();
-    DisplayStreamer(const DisplayStreamer &) = delete;
-    DisplayStreamer &operator=(const DisplayStreamer &) = delete;
-
-    void start();
-    void stop();
 
     void setAddress(Address address);
 
@@ -48,9 +43,6 @@ public:
     // orientation, and how far the guest has turned it (0, 90, 180, 270).
     // The image is only read afterwards, never changed.
     void publish(QImage image, std::uint32_t rotation);
-
-    bool drop();
-    bool isConnected() const;
 
 private:
     // Shared with the stream thread through a shared_ptr, whose counting
@@ -67,7 +59,7 @@ private:
         std::uint32_t rotation = 0;
     };
 
-    void run();
+    void run() override;
     bool waitForAddress(Address &address);
     bool pause(std::chrono::milliseconds duration);
     // Why the connection is to end at another thread's request; empty if it is not.
@@ -79,19 +71,12 @@ private:
     // new on this connection.
     bool sendScreen(guest::GuestSocket &socket, std::optional<SentShape> &lastSent);
     void setConnectedFd(int fd);
-    void interruptLocked();
+    void interruptLocked() override;
 
     EventLog &m_log;
     const std::chrono::microseconds m_interval;
 
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_stopping = false;
     std::optional<Address> m_address;
     bool m_addressChanged = false;
-    bool m_dropRequested = false;
-    int m_connectedFd = -1;
     Screen m_screen;
-
-    std::thread m_thread;
 };

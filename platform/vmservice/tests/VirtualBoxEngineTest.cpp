@@ -332,6 +332,20 @@ TEST_F(VirtualBoxEngineTest, RemoveFailsForUnknownOrRunningMachines)
     EXPECT_TRUE(m_engine->findMachine(QStringLiteral("tavenor")));
 }
 
+// One failed listing must not leave a running machine behind at exit.
+TEST_F(VirtualBoxEngineTest, FailedListingStillStopsAndRemovesTheCurrentMachine)
+{
+    openAndStart();
+    m_fake.setFault(QStringLiteral("list"), QStringLiteral("rpc"));
+    EXPECT_FALSE(m_engine->findMachine(QStringLiteral("tavenor")));
+    EXPECT_TRUE(m_engine->stop()) << "the lookup dropped the current machine";
+    EXPECT_EQ(m_fake.machine(QStringLiteral("tavenor")).value(QStringLiteral("state")).toString(),
+              QStringLiteral("poweroff"));
+    EXPECT_TRUE(m_engine->removeMachine(QStringLiteral("tavenor")));
+    m_fake.setFault(QString(), QString());
+    EXPECT_FALSE(m_engine->findMachine(QStringLiteral("tavenor")));
+}
+
 TEST_F(VirtualBoxEngineTest, BadDefinitionsAreNotRegistered)
 {
     const QString broken = m_vms.filePath(QStringLiteral("broken.vbox"));

@@ -44,7 +44,11 @@ TEST_F(PathsTest, InstallFilesAreBesideTheProgram)
     EXPECT_EQ(installDir(), install);
     EXPECT_EQ(vmTemplatePath(), install + QStringLiteral("/Tavenor.vbox-example"));
     EXPECT_EQ(pristineDataDiskPath(), install + QStringLiteral("/data.vdi"));
+#if defined(Q_OS_WIN)
     EXPECT_EQ(updaterPath(), install + QStringLiteral("/TavenorUpdater.exe"));
+#else
+    EXPECT_EQ(updaterPath(), install + QStringLiteral("/TavenorUpdater"));
+#endif
     EXPECT_EQ(channelFilePath(), install + QStringLiteral("/channel.txt"));
 }
 

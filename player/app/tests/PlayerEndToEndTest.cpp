@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -20,6 +21,8 @@
 
 #include <cmath>
 #include <functional>
+#include <csignal>
+#include <sys/types.h>
 #include <memory>
 
 // The player program end to end: TavenorPlayer on a private X server (Xvfb),
@@ -81,6 +84,11 @@ private slots:
     void missingRendererLeavesThePlayerRunning();
     void settingsSavedAndRestartBringThePlayerBackWithThem();
     void screenAndRecordButtonsWriteFiles();
+    void terminationSignalStopsTheGuest();
+    void closingHidesTheWindowWhileVirtualBoxIsSlow();
+    void instanceNameThatIsNoFileNameIsRefused();
+    void missingVirtualBoxEndsTheStart();
+    void updaterIsStartedAtEveryStart();
 
 private:
     void writeLeakSuppressions();
@@ -89,9 +97,15 @@ private:
     QByteArray run(const QString &program, const QStringList &arguments, int *exitCode = nullptr) const;
     QByteArray xdotool(const QStringList &arguments) const { return run(QStringLiteral("xdotool"), arguments); }
     QString screenshot(const QString &name) const;
-    std::unique_ptr<QProcess> startPlayer(const QString &logName, const QProcessEnvironment &extra = {});
+    std::unique_ptr<QProcess> startPlayer(const QString &logName, const QProcessEnvironment &extra = {},
+                                          const QStringList &arguments = {kInstance},
+                                          const QString &program = QString());
+    // The stand-in VBoxManage with its machines in folder.
+    QProcessEnvironment standInVirtualBox(const QString &folder) const;
     QString playerLog() const;
     QString mainWindow(qint64 pid) const;
+    // The windows of pid shown now.
+    QStringList visibleWindows(qint64 pid) const;
     QRect windowGeometry(const QString &window) const;
     // The exit question's window, once it is shown.
     QString questionWindow(qint64 pid, const QString &mainWindow) const;
@@ -215,7 +229,8 @@ QString PlayerEndToEndTest::screenshot(const QString &name) const
     return path;
 }
 
-std::unique_ptr<QProcess> PlayerEndToEndTest::startPlayer(const QString &logName, const QProcessEnvironment &extra)
+std::unique_ptr<QProcess> PlayerEndToEndTest::startPlayer(const QString &logName, const QProcessEnvironment &extra,
+                                                           const QStringList &arguments, const QString &program)
 {
     m_logPath = m_outputDir + QLatin1Char('/') + logName;
     QProcessEnvironment environment = xEnvironment();
@@ -230,8 +245,17 @@ std::unique_ptr<QProcess> PlayerEndToEndTest::startPlayer(const QString &logName
     player->setProcessEnvironment(environment);
     player->setProcessChannelMode(QProcess::MergedChannels);
     player->setStandardOutputFile(m_logPath);
-    player->start(m_binDir + QStringLiteral("/TavenorPlayer"), {kInstance});
+    player->start(program.isEmpty() ? m_binDir + QStringLiteral("/TavenorPlayer") : program, arguments);
     return player;
+}
+
+QProcessEnvironment PlayerEndToEndTest::standInVirtualBox(const QString &folder) const
+{
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("TAVENOR_VBOXMANAGE"),
+                       m_binDir + QStringLiteral("/../tests/vboxmanage-standin/VBoxManage"));
+    environment.insert(QStringLiteral("TAVENOR_FAKE_VBOX_DIR"), folder);
+    return environment;
 }
 
 QString PlayerEndToEndTest::playerLog() const
@@ -255,6 +279,13 @@ QString PlayerEndToEndTest::mainWindow(qint64 pid) const
         },
         20000);
     return window;
+}
+
+QStringList PlayerEndToEndTest::visibleWindows(qint64 pid) const
+{
+    return QString::fromLatin1(xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                        QStringLiteral("--pid"), QString::number(pid)}))
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 QRect PlayerEndToEndTest::windowGeometry(const QString &window) const
@@ -774,6 +805,139 @@ void PlayerEndToEndTest::screenAndRecordButtonsWriteFiles()
     const VideoProbe last = VideoProbe::of((records + QLatin1Char('/') + both.first()).toStdString());
     QVERIFY(last.readable);
     QVERIFY(last.frames >= 1);
+}
+
+// Ending the session (or Ctrl+C) ends the player as a confirmed exit does.
+void PlayerEndToEndTest::terminationSignalStopsTheGuest()
+{
+    std::unique_ptr<QProcess> player = startPlayer(QStringLiteral("sigterm.log"));
+    QVERIFY(player->waitForStarted());
+    QVERIFY2(!mainWindow(player->processId()).isEmpty(), qPrintable(playerLog()));
+    QVERIFY2(waitFor([this] { return playerLog().contains(QStringLiteral("misc connected show opengl")); }, 30000),
+             qPrintable(playerLog()));
+    QVERIFY(guestRunning());
+
+    QCOMPARE(::kill(pid_t(player->processId()), SIGTERM), 0);
+    QVERIFY2(player->waitForFinished(30000), "the player did not end on SIGTERM");
+    QCOMPARE(player->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(player->exitCode(), 0);
+    QVERIFY(!guestRunning());
+    QVERIFY(!VMService::getVMService()->findMachine(kInstance));
+}
+
+// VirtualBox can take minutes to power a machine off: the window goes at
+// once, the player ends when the machine is stopped and unregistered.
+void PlayerEndToEndTest::closingHidesTheWindowWhileVirtualBoxIsSlow()
+{
+    const QString instance = QStringLiteral("e2e-vbox");
+    const QString folder = m_outputDir + QStringLiteral("/vbox");
+    QVERIFY(QDir().mkpath(folder));
+    std::unique_ptr<QProcess> player = startPlayer(QStringLiteral("slow-vbox.log"), standInVirtualBox(folder), {instance});
+    QVERIFY(player->waitForStarted());
+    const QString window = mainWindow(player->processId());
+    QVERIFY2(!window.isEmpty(), qPrintable(playerLog()));
+    QVERIFY2(waitFor([this] { return playerLog().contains(QStringLiteral("add new server 22576")); }, 30000),
+             qPrintable(playerLog()));
+    const auto machineState = [&folder] {
+        QFile file(folder + QStringLiteral("/state.json"));
+        if (!file.open(QIODevice::ReadOnly))
+            return QString();
+        const QJsonArray machines = QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("machines")).toArray();
+        return machines.isEmpty() ? QStringLiteral("none")
+                                  : machines.first().toObject().value(QStringLiteral("state")).toString();
+    };
+    QCOMPARE(machineState(), QStringLiteral("running"));
+
+    QFile faults(folder + QStringLiteral("/faults"));
+    QVERIFY(faults.open(QIODevice::WriteOnly));
+    faults.write("controlvm wait\n");
+    faults.close();
+    const QRect frame = windowGeometry(window);
+    clickAt(QPoint(frame.right() - 12, frame.top() + 18));
+    const QString question = questionWindow(player->processId(), window);
+    QVERIFY2(!question.isEmpty(), "closing did not ask");
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), question, QStringLiteral("key"),
+             QStringLiteral("Return")});
+
+    // The power-off hangs in VBoxManage; nothing of the player is shown.
+    QVERIFY(waitFor([&] { return visibleWindows(player->processId()).isEmpty(); }, 10000));
+    QVERIFY(waitFor([this] { return playerLog().contains(QStringLiteral("shutting down the machine")); }, 10000));
+    QCOMPARE(player->state(), QProcess::Running);
+    QCOMPARE(machineState(), QStringLiteral("running"));
+
+    QFile go(folder + QStringLiteral("/go"));
+    QVERIFY(go.open(QIODevice::WriteOnly));
+    go.close();
+    QVERIFY2(player->waitForFinished(60000), qPrintable(playerLog()));
+    QCOMPARE(player->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(player->exitCode(), 0);
+    QCOMPARE(machineState(), QStringLiteral("none"));
+}
+
+// The name is part of file paths: "../x" would write beside the VM folder.
+void PlayerEndToEndTest::instanceNameThatIsNoFileNameIsRefused()
+{
+    const QString outside = QFileInfo(vmFolder()).path();
+    const QStringList before = QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    std::unique_ptr<QProcess> player =
+        startPlayer(QStringLiteral("bad-name.log"), {}, {QStringLiteral("../x")});
+    QVERIFY(player->waitForStarted());
+    // The message box, dismissed with its button.
+    const QString box = questionWindow(player->processId(), QString());
+    QVERIFY2(!box.isEmpty(), qPrintable(playerLog()));
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), box, QStringLiteral("key"),
+             QStringLiteral("Return")});
+    QVERIFY(player->waitForFinished(30000));
+    QCOMPARE(player->exitCode(), 255);
+    QVERIFY2(playerLog().contains(QStringLiteral("Invalid instance name \"../x\"")), qPrintable(playerLog()));
+    QVERIFY(!playerLog().contains(QStringLiteral("start player")));
+    QCOMPARE(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    QVERIFY(!QFileInfo::exists(dataFolder() + QStringLiteral("/data_..")));
+}
+
+void PlayerEndToEndTest::missingVirtualBoxEndsTheStart()
+{
+    QProcessEnvironment extra = standInVirtualBox(m_outputDir);
+    extra.insert(QStringLiteral("TAVENOR_VBOXMANAGE"), m_outputDir + QStringLiteral("/no-such/VBoxManage"));
+    std::unique_ptr<QProcess> player = startPlayer(QStringLiteral("no-vbox.log"), extra, {QStringLiteral("novbox")});
+    QVERIFY(player->waitForFinished(30000));
+    QCOMPARE(player->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(player->exitCode(), 255);
+    QVERIFY2(playerLog().contains(QStringLiteral("vbox not installed")), qPrintable(playerLog()));
+    QVERIFY(!playerLog().contains(QStringLiteral("start player")));
+}
+
+// A copy of the player in an install folder of its own, whose updater
+// leaves a mark when it runs.
+void PlayerEndToEndTest::updaterIsStartedAtEveryStart()
+{
+    const QString install = m_outputDir + QStringLiteral("/install");
+    QVERIFY(QDir().mkpath(install));
+    const QString program = install + QStringLiteral("/TavenorPlayer");
+    QFile::remove(program);
+    QVERIFY(QFile::copy(m_binDir + QStringLiteral("/TavenorPlayer"), program));
+    const QString mark = install + QStringLiteral("/updater-ran");
+    QFile updater(install + QStringLiteral("/TavenorUpdater"));
+    QVERIFY(updater.open(QIODevice::WriteOnly));
+    updater.write(QStringLiteral("#!/bin/sh\necho ran >> '%1'\n").arg(mark).toUtf8());
+    updater.close();
+    QVERIFY(updater.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+
+    // The copy finds the program's libraries where they were built.
+    QProcessEnvironment extra = standInVirtualBox(m_outputDir);
+    extra.insert(QStringLiteral("LD_LIBRARY_PATH"), m_binDir);
+    for (int start = 1; start <= 2; ++start) {
+        std::unique_ptr<QProcess> player =
+            startPlayer(QStringLiteral("updater.log"), extra, {QStringLiteral("updater")}, program);
+        QVERIFY(player->waitForStarted());
+        QVERIFY2(waitFor([&] {
+                     QFile file(mark);
+                     return file.open(QIODevice::ReadOnly) && file.readAll().count('\n') == start;
+                 }, 20000),
+                 qPrintable(playerLog()));
+        QCOMPARE(::kill(pid_t(player->processId()), SIGTERM), 0);
+        QVERIFY(player->waitForFinished(30000));
+    }
 }
 
 QTEST_GUILESS_MAIN(PlayerEndToEndTest)

@@ -8,7 +8,11 @@
 #include "app/InstanceName.h"
 #include "launch/GuestServices.h"
 #include "launch/LaunchProcess.h"
+#include "launch/MachineShutdown.h"
 #include "launch/MachineStart.h"
+#include "launch/VmDefinitionWriter.h"
+
+#include "app/Paths.h"
 
 #include <VMService.h>
 
@@ -20,7 +24,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kTenMinutesMs = 10 * 60 * 1000;
 constexpr int kWorkerWaitMs = 30000;
 
 class LaunchFailureTest : public ::testing::Test
@@ -80,7 +83,7 @@ TEST_F(LaunchFailureTest, FiveFailedAttemptsReportTheLastReasonOnce)
 
     EXPECT_EQ(window().failures(), QList<int>{LaunchFailure::kMachineStartFailed});
     const QStringList calls = vm.calls();
-    EXPECT_EQ(vm.count(QStringLiteral("start")), LaunchVBoxRunnable::kAttempts);
+    EXPECT_EQ(vm.count(QStringLiteral("start")), 5);
     for (int i = 0; i < calls.size(); ++i) {
         if (!calls[i].startsWith(QStringLiteral("start:")))
             continue;
@@ -94,16 +97,17 @@ TEST_F(LaunchFailureTest, FiveFailedAttemptsReportTheLastReasonOnce)
     expectNoMachineLeft();
 }
 
+// With the pause it starts with: 3 s after a failed attempt.
 TEST_F(LaunchFailureTest, ClosingDuringThePauseEndsTheLaunchAtOnce)
 {
     ASSERT_TRUE(removeSystemDisk());
     RecordingVMService vm(*VMService::getVMService());
     LaunchProcess launch;
-    launch.setRetryPauseMs(kTenMinutesMs);
 
     ASSERT_TRUE(launch.start(&window(), &vm));
     ASSERT_TRUE(eventually([&vm] { return vm.calls().endsWith(QStringLiteral("stop")); }))
         << "the first attempt failed and the worker pauses";
+    ASSERT_TRUE(eventually([&launch] { return launch.workerControl().pausingMs() == 3000; }));
 
     launch.stop(); // the window's exit path
     EXPECT_TRUE(launch.cancelAndWait(0)) << "the worker has ended: its pause was cut short";
@@ -146,6 +150,58 @@ TEST_F(LaunchFailureTest, ClosingWhileTheMachineStartsWithdrawsIt)
     expectNoMachineLeft();
 
     launch.stop();
+    expectNoMachineLeft();
+}
+
+// One failed lookup and one failed stop at exit must not leave the machine
+// running.
+TEST_F(LaunchFailureTest, ExitStopsTheMachineWhateverTheLookupSays)
+{
+    ASSERT_TRUE(createSystemDisk());
+    RecordingVMService vm(*VMService::getVMService());
+    writeVmDefinition(instanceName(), vm);
+    ASSERT_TRUE(vm.openMachine(vmDefinitionPath(instanceName())));
+    ASSERT_EQ(vm.start(), 0);
+    ASSERT_EQ(guestProcessCount(instanceName()), 1);
+    vm.setFailLookups(true);
+    vm.setFailingStops(1);
+
+    stopAndUnregisterMachine(vm, instanceName());
+
+    const QStringList calls = vm.calls();
+    EXPECT_EQ(calls.mid(calls.indexOf(QStringLiteral("start:0")) + 1),
+              (QStringList{QStringLiteral("findMachine:failed"), QStringLiteral("stop:failed"), QStringLiteral("stop"),
+                           QStringLiteral("removeMachine:removed")}));
+    vm.setFailLookups(false);
+    expectNoMachineLeft();
+}
+
+// Closing while the worker is inside a start: the event loop goes on, the
+// worker is joined and the machine it started is gone afterwards.
+TEST_F(LaunchFailureTest, ShutdownJoinsTheWorkerAndStopsTheMachine)
+{
+    ASSERT_TRUE(createSystemDisk());
+    RecordingVMService vm(*VMService::getVMService());
+    QSemaphore entered;
+    QSemaphore proceed;
+    vm.setBeforeStart([&entered, &proceed] {
+        entered.release();
+        proceed.acquire();
+    });
+    LaunchProcess launch;
+    ASSERT_TRUE(launch.start(&window(), &vm));
+    ASSERT_TRUE(entered.tryAcquire(1, kWorkerWaitMs));
+
+    MachineShutdown shutdown(launch);
+    shutdown.begin();
+    EXPECT_FALSE(shutdown.finish(50)) << "the worker is inside the start";
+    EXPECT_TRUE(launch.workerControl().isCancelled());
+    proceed.release();
+    ASSERT_TRUE(shutdown.finish(kWorkerWaitMs));
+
+    EXPECT_FALSE(launch.workerControl().isWorkerRunning());
+    EXPECT_TRUE(window().failures().isEmpty());
+    expectNothingPublishedOrStarted(vm);
     expectNoMachineLeft();
 }
 

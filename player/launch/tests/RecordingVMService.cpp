@@ -37,6 +37,18 @@ void RecordingVMService::setRefuseRemoval(bool refuse)
     m_refuseRemoval = refuse;
 }
 
+void RecordingVMService::setFailLookups(bool fail)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_failLookups = fail;
+}
+
+void RecordingVMService::setFailingStops(int count)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_failingStops = count;
+}
+
 void RecordingVMService::setBeforeStart(std::function<void()> hook)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -51,6 +63,13 @@ void RecordingVMService::record(const QString &call)
 
 bool RecordingVMService::findMachine(QString name)
 {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_failLookups) {
+            m_calls.append(QStringLiteral("findMachine:failed"));
+            return false;
+        }
+    }
     const bool found = m_engine.findMachine(name);
     record(QStringLiteral("findMachine:") + (found ? QStringLiteral("found") : QStringLiteral("none")));
     return found;
@@ -120,6 +139,14 @@ int RecordingVMService::start()
 
 bool RecordingVMService::stop()
 {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_failingStops > 0) {
+            --m_failingStops;
+            m_calls.append(QStringLiteral("stop:failed"));
+            return false;
+        }
+    }
     record(QStringLiteral("stop"));
     return m_engine.stop();
 }

@@ -13,8 +13,9 @@
 // noted in order ("start:4", "removeMachine:refused", ...), so tests see
 // what the launch asked and in which order. Two behaviours the simulated
 // engine cannot show on its own are switchable: a removal that fails, as
-// VirtualBox refuses to unregister a machine another session holds, and a
-// hook that runs before a start is forwarded (to hold the worker there).
+// VirtualBox refuses to unregister a machine another session holds, a
+// hook that runs before a start is forwarded (to hold the worker there),
+// failing lookups and failing stops.
 class RecordingVMService final : public VMService
 {
 public:
@@ -26,6 +27,11 @@ public:
     QList<QPair<QString, QString>> properties() const;
 
     void setRefuseRemoval(bool refuse);
+    // Lookups that fail (not forwarded: the engine keeps its current
+    // machine), as when VirtualBox cannot list its machines for a moment.
+    void setFailLookups(bool fail);
+    // The next count stops fail without reaching the engine.
+    void setFailingStops(int count);
     // Runs on the calling thread, outside the recorder's lock.
     void setBeforeStart(std::function<void()> hook);
 
@@ -54,5 +60,7 @@ private:
     QStringList m_calls;
     QList<QPair<QString, QString>> m_properties;
     bool m_refuseRemoval = false;
+    bool m_failLookups = false;
+    int m_failingStops = 0;
     std::function<void()> m_beforeStart;
 };

@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QSet>
 #include <QUuid>
 #include <QtEndian>
 
@@ -68,6 +69,12 @@ QString vdiUuid(const QString &path)
         .toString(QUuid::WithBraces);
 }
 
+// The image bytes less the image UUID.
+QByteArray withoutImageUuid(QByteArray image)
+{
+    return image.size() < 0x198 ? image : image.replace(0x188, 16, QByteArray(16, '\0'));
+}
+
 // name=value lines of a written test definition.
 QMap<QString, QString> fields(const QString &definitionPath)
 {
@@ -115,7 +122,8 @@ TEST_F(VmDefinitionWriterTest, FirstStartCopiesTheBlankDiskAndWritesTheDefinitio
 
     writer().write(name);
 
-    EXPECT_EQ(readBytes(dataDisk), readBytes(m_pristinePath)) << "the blank disk, copied";
+    EXPECT_EQ(withoutImageUuid(readBytes(dataDisk)), withoutImageUuid(readBytes(m_pristinePath)))
+        << "the blank disk, copied";
     const auto written = fields(vmDefinitionPath(name));
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^") + kUuidPattern + QStringLiteral("$"))
                     .match(written.value(QStringLiteral("vm"))).hasMatch())
@@ -128,6 +136,31 @@ TEST_F(VmDefinitionWriterTest, FirstStartCopiesTheBlankDiskAndWritesTheDefinitio
     EXPECT_EQ(written.value(QStringLiteral("device")), QString()) << "no Windows folder here";
     EXPECT_EQ(written.value(QStringLiteral("again")), name + QLatin1Char('|') + vdiUuid(dataDisk));
     EXPECT_EQ(written.value(QStringLiteral("lower")), QStringLiteral("$vmname$ Gerät ✓")) << "case-sensitive, UTF-8";
+}
+
+// VirtualBox refuses a second medium with a UUID it knows: each copy of the
+// blank disk gets its own, and the blank disk keeps its one.
+TEST_F(VmDefinitionWriterTest, EachCopiedDataDiskHasItsOwnUuid)
+{
+    const QByteArray pristine = readBytes(m_pristinePath);
+    QSet<QString> uuids{vdiUuid(m_pristinePath)};
+    for (const QString &name : {QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")}) {
+        writer().write(name);
+        const QString uuid = vdiUuid(dataDiskPath(name));
+        EXPECT_EQ(fields(vmDefinitionPath(name)).value(QStringLiteral("disk")), uuid);
+        uuids.insert(uuid);
+    }
+    EXPECT_EQ(uuids.size(), 4);
+    EXPECT_EQ(readBytes(m_pristinePath), pristine);
+}
+
+// A blank disk that is not a VDI image is copied as it is.
+TEST_F(VmDefinitionWriterTest, BlankDiskThatIsNoImageIsCopiedUnchanged)
+{
+    const QByteArray notAnImage(0x400, 'x');
+    ASSERT_TRUE(writeBytes(m_pristinePath, notAnImage));
+    writer().write(QStringLiteral("plain"));
+    EXPECT_EQ(readBytes(dataDiskPath(QStringLiteral("plain"))), notAnImage);
 }
 
 TEST_F(VmDefinitionWriterTest, DeletedDefinitionIsRewrittenWithoutTouchingTheDisk)

@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QProcess>
 #include <QSet>
+#include <QStringList>
 
+#include <cerrno>
+#include <cstdio>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -103,6 +109,39 @@ TEST(ImeiGeneratorTest, TwoThreadsAtOnce)
     ASSERT_EQ(all.size(), 400u);
     for (const QString &imei : all)
         expectWellFormed(imei);
+}
+
+// Run as a child of the next test: prints the process's first IMEI.
+TEST(ImeiGeneratorTest, PrintsTheFirstWhenAsked)
+{
+    if (qEnvironmentVariableIsEmpty("TAVENOR_PRINT_FIRST_IMEI"))
+        GTEST_SKIP() << "only as a child process";
+    std::printf("IMEI %s\n", qPrintable(generateImei()));
+}
+
+// Players started in the same second must not share an identity.
+TEST(ImeiGeneratorTest, ProcessesStartedTogetherDiffer)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TAVENOR_PRINT_FIRST_IMEI"), QStringLiteral("1"));
+    std::vector<std::unique_ptr<QProcess>> children;
+    for (int i = 0; i < 3; ++i) {
+        children.push_back(std::make_unique<QProcess>());
+        children.back()->setProcessEnvironment(environment);
+        children.back()->start(QString::fromLocal8Bit(program_invocation_name),
+                               {QStringLiteral("--gtest_filter=ImeiGeneratorTest.PrintsTheFirstWhenAsked")});
+    }
+    QSet<QString> imeis;
+    for (auto &child : children) {
+        ASSERT_TRUE(child->waitForFinished(30000));
+        const QString out = QString::fromLatin1(child->readAllStandardOutput());
+        const int at = out.indexOf(QLatin1String("IMEI "));
+        ASSERT_GE(at, 0) << out.toStdString();
+        const QString imei = out.mid(at + 5, 15);
+        expectWellFormed(imei);
+        imeis.insert(imei);
+    }
+    EXPECT_EQ(imeis.size(), 3);
 }
 
 } // namespace

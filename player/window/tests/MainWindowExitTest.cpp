@@ -2,6 +2,8 @@
 
 #include "app/InstanceName.h"
 #include "app/Paths.h"
+#include "launch/LaunchProcess.h"
+#include "launch/MachineShutdown.h"
 #include "launch/MachineStart.h"
 #include "launch/VmDefinitionWriter.h"
 #include "settings/SettingsKeys.h"
@@ -15,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QScreen>
+#include <QSemaphore>
 #include <QTranslator>
 #include <QUuid>
 
@@ -34,6 +37,8 @@ private slots:
     void stayKeepsTheWindowAndTheMachine();
     void closeStopsAndUnregistersTheMachine();
     void closeInFullScreenLeavesNoWindowBehind();
+    void closeHidesTheWindowWhileTheMachineStops();
+    void closeWithoutAskingStopsTheMachine();
     void startFailureShowsTheReasonAndClosesWithoutAsking();
     void exitQuestionIsAskedInTheCatalogueTexts();
 
@@ -51,6 +56,9 @@ private:
     bool machineRegistered() const;
     bool guestRunning() const;
     void showWindow(MainWindow &window);
+    // What the program does on a confirmed exit: the machine stopped on a
+    // thread of its own.
+    static void connectShutdown(MainWindow &window, MachineShutdown &shutdown);
 
     QString m_binDir;
     QString m_stateFolder;
@@ -131,6 +139,11 @@ void MainWindowExitTest::showWindow(MainWindow &window)
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 }
 
+void MainWindowExitTest::connectShutdown(MainWindow &window, MachineShutdown &shutdown)
+{
+    connect(&window, &MainWindow::onExitConfirmed, &shutdown, &MachineShutdown::begin);
+}
+
 void MainWindowExitTest::stayKeepsTheWindowAndTheMachine()
 {
     MainWindow window;
@@ -161,7 +174,10 @@ void MainWindowExitTest::stayKeepsTheWindowAndTheMachine()
 
 void MainWindowExitTest::closeStopsAndUnregistersTheMachine()
 {
+    LaunchProcess launch;
+    MachineShutdown shutdown(launch);
     MainWindow window;
+    connectShutdown(window, shutdown);
     showWindow(window);
     bool machineThereOnExit = false;
     connect(&window, &MainWindow::onExitConfirmed, this,
@@ -174,6 +190,7 @@ void MainWindowExitTest::closeStopsAndUnregistersTheMachine()
     QVERIFY(!window.isVisible());
     // The launch is told before the machine goes.
     QVERIFY(machineThereOnExit);
+    QVERIFY(shutdown.finish(30000));
     QVERIFY(!guestRunning());
     QVERIFY(!machineRegistered());
 
@@ -186,7 +203,10 @@ void MainWindowExitTest::closeStopsAndUnregistersTheMachine()
 void MainWindowExitTest::closeInFullScreenLeavesNoWindowBehind()
 {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    LaunchProcess launch;
+    MachineShutdown shutdown(launch);
     MainWindow window;
+    connectShutdown(window, shutdown);
     window.applyGuestResolution(screen.width(), screen.height());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -199,14 +219,66 @@ void MainWindowExitTest::closeInFullScreenLeavesNoWindowBehind()
     QVERIFY(window.close());
     for (QWidget *widget : QApplication::topLevelWidgets())
         QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));
+    QVERIFY(shutdown.finish(30000));
     QVERIFY(!machineRegistered());
     // In full screen the window's place is not its own: nothing saved.
     QVERIFY(!SettingsStore(instanceName()).contains(SettingsKeys::kPos));
 }
 
+// VirtualBox may take minutes to power a machine off: the window is gone at
+// once and the event loop runs on meanwhile.
+void MainWindowExitTest::closeHidesTheWindowWhileTheMachineStops()
+{
+    LaunchProcess launch;
+    QSemaphore stopping;
+    QSemaphore proceed;
+    MachineShutdown shutdown(launch, [&] {
+        stopping.release();
+        proceed.acquire();
+        launch.stop();
+    });
+    MainWindow window;
+    connectShutdown(window, shutdown);
+    showWindow(window);
+
+    Asked asked;
+    answerNext(asked, 1);
+    QVERIFY(window.close());
+    QVERIFY(!window.isVisible());
+    QVERIFY(stopping.tryAcquire(1, 30000));
+    QVERIFY(!shutdown.isDone());
+    QVERIFY(guestRunning());
+
+    proceed.release();
+    QVERIFY(shutdown.finish(30000));
+    QVERIFY(!guestRunning());
+    QVERIFY(!machineRegistered());
+}
+
+// A request to end from outside (a signal) closes as a confirmed exit.
+void MainWindowExitTest::closeWithoutAskingStopsTheMachine()
+{
+    LaunchProcess launch;
+    MachineShutdown shutdown(launch);
+    MainWindow window;
+    connectShutdown(window, shutdown);
+    showWindow(window);
+    Asked asked;
+    answerNext(asked, 0);
+    window.closeWithoutAsking();
+    QCOMPARE(asked.count, 0);
+    QVERIFY(!window.isVisible());
+    QVERIFY(shutdown.finish(30000));
+    QVERIFY(!guestRunning());
+    QVERIFY(!machineRegistered());
+}
+
 void MainWindowExitTest::startFailureShowsTheReasonAndClosesWithoutAsking()
 {
+    LaunchProcess launch;
+    MachineShutdown shutdown(launch);
     MainWindow window;
+    connectShutdown(window, shutdown);
     showWindow(window);
     Asked asked;
     answerNext(asked, 1);
@@ -215,6 +287,7 @@ void MainWindowExitTest::startFailureShowsTheReasonAndClosesWithoutAsking()
     QVERIFY(!asked.question);
     QCOMPARE(asked.text, StartFailureText::text(4));
     QVERIFY(!window.isVisible());
+    QVERIFY(shutdown.finish(30000));
     QVERIFY(!guestRunning());
     QVERIFY(!machineRegistered());
 }
