@@ -5,6 +5,7 @@
 #include "launch/LaunchProcess.h"
 #include "resources/PlayerResources.h"
 #include "window/MainWindow.h"
+#include "window/MapDialog.h"
 
 #include <service/misc.h>
 #include <service/server_manager.h>
@@ -67,6 +68,7 @@ int runPlayer(QApplication &app, int, char **)
 
     LaunchProcess launch;
     MainWindow window;
+    MapDialog::attachTo(&window);
     // The machine is stopped at exit only once the launch worker has let go
     // of it.
     QObject::connect(&window, &MainWindow::onExitConfirmed, &launch,

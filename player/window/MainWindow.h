@@ -2,6 +2,7 @@
 
 #include "display/OpenGL.h"
 #include "launch/LaunchWindow.h"
+#include "window/ClipboardManager.h"
 
 #include <TWindow.h>
 
@@ -11,6 +12,8 @@
 class OpenGLWidget;
 class QLabel;
 class QPropertyAnimation;
+class QxtGlobalShortcut;
+class ShakeAnimation;
 class ToolBarWidget;
 
 // The player's one top-level window: a frameless window holding the guest
@@ -99,6 +102,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     bool natural() const { return orientation == 1; }
@@ -114,7 +119,9 @@ private:
     ToolBarWidget *toolBar = nullptr;
     // Stands in the splash screen's place until it is built.
     QWidget *splash = nullptr;
+    QxtGlobalShortcut *bossKeyShortcut = nullptr;
     QLabel *tipsLabel = nullptr;
+    ClipboardManager clipboard;
     // 1 while the guest display keeps its upright shape (0, 180 or 360
     // degrees), 0 while it is turned by a quarter (90 or 270).
     int orientation = 1;
@@ -130,4 +137,5 @@ private:
     QPointer<QPropertyAnimation> m_tipsAnimation;
     int m_tipsHeight = 0;
     bool m_machineStopped = false;
+    ShakeAnimation *m_shake = nullptr;
 };
