@@ -61,7 +61,8 @@ UINT modifierFlagsFor(Qt::KeyboardModifiers modifiers)
 
 // Caps Lock and Num Lock do not take part in a Windows hot key: one
 // registration covers the combination in every lock state.
-GlobalKeyGrab::GlobalKeyGrab(int qtKey, Qt::KeyboardModifiers modifiers, std::function<void()> pressed)
+GlobalKeyGrab::GlobalKeyGrab(int qtKey, Qt::KeyboardModifiers modifiers,
+                             std::function<void()> pressed)
     : m_nativeModifiers(modifierFlagsFor(modifiers)), m_pressed(std::move(pressed))
 {
     m_nativeKey = virtualKeyFor(qtKey);
@@ -89,7 +90,8 @@ bool GlobalKeyGrab::grab()
         return true;
     const DWORD error = GetLastError();
     if (error == ERROR_HOTKEY_ALREADY_REGISTERED)
-        qDebug() << "global shortcut already grabbed by another program, virtual key" << m_nativeKey;
+        qDebug() << "global shortcut already grabbed by another program, virtual key"
+                 << m_nativeKey;
     else
         qDebug() << "global shortcut registration failed, error" << error;
     return false;

@@ -15,7 +15,8 @@ namespace {
 constexpr std::uint8_t kBadAccess = 10;
 // The modifiers that change what a key types but not which combination it
 // is: the combination is grabbed with and without each of them.
-constexpr unsigned kLockMasks[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
+constexpr unsigned kLockMasks[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2,
+                                   XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
 constexpr unsigned kIgnoredMasks = XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2;
 
 struct KeyName
@@ -26,12 +27,12 @@ struct KeyName
 
 // Keys outside Latin-1, by their X key symbols (X11/keysymdef.h).
 constexpr KeyName kSpecialKeys[] = {
-    {Qt::Key_Escape, 0xff1b},   {Qt::Key_Tab, 0xff09},      {Qt::Key_Backspace, 0xff08},
-    {Qt::Key_Return, 0xff0d},   {Qt::Key_Enter, 0xff8d},    {Qt::Key_Insert, 0xff63},
-    {Qt::Key_Delete, 0xffff},   {Qt::Key_Pause, 0xff13},    {Qt::Key_Print, 0xff61},
-    {Qt::Key_Home, 0xff50},     {Qt::Key_End, 0xff57},      {Qt::Key_Left, 0xff51},
-    {Qt::Key_Up, 0xff52},       {Qt::Key_Right, 0xff53},    {Qt::Key_Down, 0xff54},
-    {Qt::Key_PageUp, 0xff55},   {Qt::Key_PageDown, 0xff56}, {Qt::Key_ScrollLock, 0xff14},
+    {Qt::Key_Escape, 0xff1b}, {Qt::Key_Tab, 0xff09},      {Qt::Key_Backspace, 0xff08},
+    {Qt::Key_Return, 0xff0d}, {Qt::Key_Enter, 0xff8d},    {Qt::Key_Insert, 0xff63},
+    {Qt::Key_Delete, 0xffff}, {Qt::Key_Pause, 0xff13},    {Qt::Key_Print, 0xff61},
+    {Qt::Key_Home, 0xff50},   {Qt::Key_End, 0xff57},      {Qt::Key_Left, 0xff51},
+    {Qt::Key_Up, 0xff52},     {Qt::Key_Right, 0xff53},    {Qt::Key_Down, 0xff54},
+    {Qt::Key_PageUp, 0xff55}, {Qt::Key_PageDown, 0xff56}, {Qt::Key_ScrollLock, 0xff14},
     {Qt::Key_Menu, 0xff67},
 };
 
@@ -80,7 +81,8 @@ unsigned maskFor(Qt::KeyboardModifiers modifiers)
 
 } // namespace
 
-GlobalKeyGrab::GlobalKeyGrab(int qtKey, Qt::KeyboardModifiers modifiers, std::function<void()> pressed)
+GlobalKeyGrab::GlobalKeyGrab(int qtKey, Qt::KeyboardModifiers modifiers,
+                             std::function<void()> pressed)
     : m_nativeModifiers(maskFor(modifiers)), m_pressed(std::move(pressed))
 {
     if (!QX11Info::isPlatformX11()) {
@@ -116,18 +118,18 @@ bool GlobalKeyGrab::grab()
     for (const unsigned lockMask : kLockMasks) {
         const unsigned mask = m_nativeModifiers | lockMask;
         const xcb_void_cookie_t cookie = xcb_grab_key_checked(
-            connection, 1, root, std::uint16_t(mask), xcb_keycode_t(m_nativeKey), XCB_GRAB_MODE_ASYNC,
-            XCB_GRAB_MODE_ASYNC);
-        std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(xcb_request_check(connection, cookie),
-                                                                         &std::free);
+            connection, 1, root, std::uint16_t(mask), xcb_keycode_t(m_nativeKey),
+            XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
+            xcb_request_check(connection, cookie), &std::free);
         if (!error) {
             m_grabbedModifiers.push_back(mask);
             continue;
         }
         allGranted = false;
         if (error->error_code == kBadAccess)
-            qDebug() << "global shortcut already grabbed by another program, key code" << m_nativeKey << "modifiers"
-                     << mask;
+            qDebug() << "global shortcut already grabbed by another program, key code"
+                     << m_nativeKey << "modifiers" << mask;
         else
             qDebug() << "global shortcut grab failed, X error" << error->error_code;
     }

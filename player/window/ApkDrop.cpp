@@ -29,7 +29,8 @@ bool ApkDrop::isApk(const QUrl &url)
     if (!url.isLocalFile())
         return false;
     const QString path = url.toLocalFile();
-    return path.endsWith(QStringLiteral(".apk"), Qt::CaseInsensitive) && !path.endsWith(QLatin1Char('/'));
+    return path.endsWith(QStringLiteral(".apk"), Qt::CaseInsensitive) &&
+           !path.endsWith(QLatin1Char('/'));
 }
 
 ApkDrop::Apk ApkDrop::locate(const QString &localPath)

@@ -9,7 +9,8 @@
 
 namespace {
 
-constexpr int kModifierMask = int(Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+constexpr int kModifierMask =
+    int(Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
 
 QKeySequence parse(QString text)
 {
@@ -22,8 +23,8 @@ bool namesOneKey(const QKeySequence &sequence)
     if (sequence.count() != 1)
         return false;
     const int key = sequence[0] & ~kModifierMask;
-    return key != 0 && key != Qt::Key_unknown && key != Qt::Key_Shift && key != Qt::Key_Control
-           && key != Qt::Key_Alt && key != Qt::Key_Meta;
+    return key != 0 && key != Qt::Key_unknown && key != Qt::Key_Shift && key != Qt::Key_Control &&
+           key != Qt::Key_Alt && key != Qt::Key_Meta;
 }
 
 } // namespace

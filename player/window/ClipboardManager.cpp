@@ -35,5 +35,6 @@ void ClipboardManager::follow(bool on)
     if (on)
         connect(m_clipboard, &QClipboard::dataChanged, this, &ClipboardManager::clipBoardChanged);
     else
-        disconnect(m_clipboard, &QClipboard::dataChanged, this, &ClipboardManager::clipBoardChanged);
+        disconnect(m_clipboard, &QClipboard::dataChanged, this,
+                   &ClipboardManager::clipBoardChanged);
 }

@@ -77,7 +77,8 @@ void MapDialog::layoutChild()
 {
     TWindow::layoutChild();
     if (m_view != nullptr)
-        m_view->setGeometry(kMargin, kTitleBarHeight, width() - 2 * kMargin, height() - kTitleBarHeight - kMargin);
+        m_view->setGeometry(kMargin, kTitleBarHeight, width() - 2 * kMargin,
+                            height() - kTitleBarHeight - kMargin);
 }
 
 // Published once: the view shows no other page than the player's own.
@@ -87,7 +88,8 @@ void MapDialog::addToJavaScript()
     const SettingsStore shared(QString::fromLatin1(SettingsStore::kSharedApplication));
     setup.tileUrl = shared.stringValue(QString::fromLatin1(SettingsKeys::kMapTileUrl),
                                        QString::fromLatin1(SettingsDefaults::kMapTileUrl));
-    const std::optional<double> longitude = storedCoordinate(m_settings, SettingsKeys::kGpsLongitude);
+    const std::optional<double> longitude =
+        storedCoordinate(m_settings, SettingsKeys::kGpsLongitude);
     const std::optional<double> latitude = storedCoordinate(m_settings, SettingsKeys::kGpsLatitude);
     setup.hasSavedPosition = longitude && latitude;
     setup.longitude = longitude.value_or(0.0);
@@ -102,15 +104,18 @@ void MapDialog::webPermission(const QUrl &securityOrigin, QWebEnginePage::Featur
 {
     if (feature == QWebEnginePage::Geolocation)
         qDebug() << "geolocation permission requested";
-    m_page->setFeaturePermission(securityOrigin, QWebEnginePage::Geolocation, QWebEnginePage::PermissionGrantedByUser);
+    m_page->setFeaturePermission(securityOrigin, QWebEnginePage::Geolocation,
+                                 QWebEnginePage::PermissionGrantedByUser);
 }
 
 void MapDialog::onClickedOnMap(float x, float y)
 {
     gps_set_enable(1);
     gps_set_data(x, y, 1.0f, 1.0f, 1.0f);
-    m_settings.setValue(QString::fromLatin1(SettingsKeys::kGpsLongitude), QStringLiteral("%1").arg(double(x)));
-    m_settings.setValue(QString::fromLatin1(SettingsKeys::kGpsLatitude), QStringLiteral("%1").arg(double(y)));
+    m_settings.setValue(QString::fromLatin1(SettingsKeys::kGpsLongitude),
+                        QStringLiteral("%1").arg(double(x)));
+    m_settings.setValue(QString::fromLatin1(SettingsKeys::kGpsLatitude),
+                        QStringLiteral("%1").arg(double(y)));
     m_settings.sync();
 }
 

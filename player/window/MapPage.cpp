@@ -15,7 +15,8 @@ MapPage::MapPage(QWebChannel *channel, QObject *parent) : QWebEnginePage(parent)
 
 bool MapPage::isOwnPage(const QUrl &url)
 {
-    return url.scheme() == kOwnPage.scheme() && url.host().isEmpty() && url.path() == kOwnPage.path();
+    return url.scheme() == kOwnPage.scheme() && url.host().isEmpty() &&
+           url.path() == kOwnPage.path();
 }
 
 bool MapPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)

@@ -46,8 +46,8 @@ void gps_set_data(float a, float b, float c, float d, float e)
     const QByteArray text = fixText({a, b, c, d, e});
     qDebug() << "gps set data " << text.constData();
     const auto length = static_cast<std::size_t>(text.size());
-    const auto message =
-        wire::intsThenBytes({kMiscGps, kGpsFix, static_cast<int>(length)}, text.constData(), length);
+    const auto message = wire::intsThenBytes({kMiscGps, kGpsFix, static_cast<int>(length)},
+                                             text.constData(), length);
     miscConnection().post(message.data(), static_cast<int>(message.size()));
 }
 

@@ -39,8 +39,8 @@ public:
         const xcb_keycode_t code = codes != nullptr ? codes[0] : 0;
         std::free(codes);
         xcb_key_symbols_free(symbols);
-        const xcb_void_cookie_t cookie = xcb_grab_key_checked(m_connection, 1, m_root, kCtrlAlt, code,
-                                                              XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        const xcb_void_cookie_t cookie = xcb_grab_key_checked(
+            m_connection, 1, m_root, kCtrlAlt, code, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
         xcb_generic_error_t *error = xcb_request_check(m_connection, cookie);
         std::free(error);
         return error == nullptr;
@@ -88,7 +88,8 @@ void QxtGlobalShortcutX11Test::firesAnywhereWhateverTheLockKeys_data()
 void QxtGlobalShortcutX11Test::firesAnywhereWhateverTheLockKeys()
 {
     QFETCH(QString, lock);
-    QxtGlobalShortcut shortcut(QKeySequence::fromString(QStringLiteral("ctrl+alt+x"), QKeySequence::NativeText));
+    QxtGlobalShortcut shortcut(
+        QKeySequence::fromString(QStringLiteral("ctrl+alt+x"), QKeySequence::NativeText));
     QVERIFY(shortcut.isRegistered());
     QSignalSpy activated(&shortcut, &QxtGlobalShortcut::activated);
     if (!lock.isEmpty())
@@ -96,8 +97,8 @@ void QxtGlobalShortcutX11Test::firesAnywhereWhateverTheLockKeys()
 
     // Other combinations of the key pass by; events arrive in order, so the
     // count after the grabbed press shows that they did not fire.
-    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+x"), QStringLiteral("alt+x"), QStringLiteral("ctrl+alt+y"),
-             QStringLiteral("ctrl+alt+x")});
+    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+x"), QStringLiteral("alt+x"),
+             QStringLiteral("ctrl+alt+y"), QStringLiteral("ctrl+alt+x")});
     QTRY_COMPARE(activated.count(), 1);
     xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+x")});
     QTRY_COMPARE(activated.count(), 2);
@@ -110,8 +111,10 @@ void QxtGlobalShortcutX11Test::aCombinationHeldByAnotherProgramIsReported()
 {
     OtherClient other;
     QVERIFY(other.grab('k'));
-    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("already grabbed by another program")));
-    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("global shortcut not registered")));
+    QTest::ignoreMessage(QtDebugMsg,
+                         QRegularExpression(QStringLiteral("already grabbed by another program")));
+    QTest::ignoreMessage(QtDebugMsg,
+                         QRegularExpression(QStringLiteral("global shortcut not registered")));
     QxtGlobalShortcut shortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K));
     QVERIFY(!shortcut.isRegistered());
 }
@@ -132,13 +135,15 @@ void QxtGlobalShortcutX11Test::aSequenceWithoutAKeyIsRefused_data()
     QTest::addColumn<QKeySequence>("sequence");
     QTest::newRow("empty") << QKeySequence();
     QTest::newRow("modifiers only") << QKeySequence(Qt::CTRL | Qt::Key_Alt);
-    QTest::newRow("unparsable") << QKeySequence::fromString(QStringLiteral("ctrl+alt+nokey"), QKeySequence::NativeText);
+    QTest::newRow("unparsable") << QKeySequence::fromString(QStringLiteral("ctrl+alt+nokey"),
+                                                            QKeySequence::NativeText);
 }
 
 void QxtGlobalShortcutX11Test::aSequenceWithoutAKeyIsRefused()
 {
     QFETCH(QKeySequence, sequence);
-    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("global shortcut without a key")));
+    QTest::ignoreMessage(QtDebugMsg,
+                         QRegularExpression(QStringLiteral("global shortcut without a key")));
     QxtGlobalShortcut shortcut(sequence);
     QVERIFY(!shortcut.isRegistered());
 }

@@ -39,7 +39,9 @@ void BossKeyX11Test::initTestCase()
 
 void BossKeyX11Test::init()
 {
-    setInstanceName(QStringLiteral("boss-%1").arg(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-')));
+    setInstanceName(QStringLiteral("boss-%1")
+                        .arg(QTest::currentDataTag())
+                        .replace(QLatin1Char(' '), QLatin1Char('-')));
 }
 
 void BossKeyX11Test::xdotool(const QString &keys)
@@ -54,8 +56,10 @@ void BossKeyX11Test::keyHidesAndShowsTheWindow_data()
     QTest::addColumn<bool>("capsLock");
     QTest::newRow("default") << QString() << "ctrl+alt+x" << false;
     QTest::newRow("default caps lock") << QString() << "ctrl+alt+x" << true;
-    QTest::newRow("dialog spelling") << "Ctrl + Shift + F8" << "ctrl+shift+F8" << false;
-    QTest::newRow("unparsable falls back") << "ctrl+alt+nokey" << "ctrl+alt+x" << true;
+    QTest::newRow("dialog spelling") << "Ctrl + Shift + F8"
+                                     << "ctrl+shift+F8" << false;
+    QTest::newRow("unparsable falls back") << "ctrl+alt+nokey"
+                                           << "ctrl+alt+x" << true;
 }
 
 void BossKeyX11Test::keyHidesAndShowsTheWindow()
@@ -64,9 +68,11 @@ void BossKeyX11Test::keyHidesAndShowsTheWindow()
     QFETCH(QString, keys);
     QFETCH(bool, capsLock);
     if (!setting.isEmpty())
-        SettingsStore(instanceName()).setValue(QString::fromLatin1(SettingsKeys::kBossKey), setting);
+        SettingsStore(instanceName())
+            .setValue(QString::fromLatin1(SettingsKeys::kBossKey), setting);
     else
-        QVERIFY(!SettingsStore(instanceName()).contains(QString::fromLatin1(SettingsKeys::kBossKey)));
+        QVERIFY(
+            !SettingsStore(instanceName()).contains(QString::fromLatin1(SettingsKeys::kBossKey)));
     if (setting == QLatin1String("ctrl+alt+nokey"))
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^invalid boss key")));
 

@@ -23,13 +23,22 @@ void FeatureRulesTest::apkFolderAndFile_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("file");
-    QTest::newRow("drive root") << "C:/x.apk" << "C:/" << "x.apk";
-    QTest::newRow("drive folder") << "C:/games/x.apk" << "C:/games" << "x.apk";
-    QTest::newRow("file system root") << "/x.apk" << "/" << "x.apk";
+    QTest::newRow("drive root") << "C:/x.apk"
+                                << "C:/"
+                                << "x.apk";
+    QTest::newRow("drive folder") << "C:/games/x.apk"
+                                  << "C:/games"
+                                  << "x.apk";
+    QTest::newRow("file system root") << "/x.apk"
+                                      << "/"
+                                      << "x.apk";
     // The file name is not cut out of the folder where it recurs.
-    QTest::newRow("name inside folder") << "/x.apk/x.apk" << "/x.apk" << "x.apk";
+    QTest::newRow("name inside folder") << "/x.apk/x.apk"
+                                        << "/x.apk"
+                                        << "x.apk";
     QTest::newRow("spaces, #, % and accents") << "/home/p/my games #1/100% \u00e9t\u00e9 \u4f60.apk"
-                                              << "/home/p/my games #1" << "100% \u00e9t\u00e9 \u4f60.apk";
+                                              << "/home/p/my games #1"
+                                              << "100% \u00e9t\u00e9 \u4f60.apk";
 }
 
 void FeatureRulesTest::apkFolderAndFile()
@@ -48,8 +57,10 @@ void FeatureRulesTest::apkFolderAndFile()
 void FeatureRulesTest::dropKeepsApksAndCountsTheRest()
 {
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QStringLiteral("/a/Game.APK")), QUrl::fromLocalFile(QStringLiteral("/a/notes.txt")),
-                  QUrl(QStringLiteral("file:///b/%23%25%20x.apk")), QUrl(QStringLiteral("https://example.org/web.apk")),
+    data.setUrls({QUrl::fromLocalFile(QStringLiteral("/a/Game.APK")),
+                  QUrl::fromLocalFile(QStringLiteral("/a/notes.txt")),
+                  QUrl(QStringLiteral("file:///b/%23%25%20x.apk")),
+                  QUrl(QStringLiteral("https://example.org/web.apk")),
                   QUrl::fromLocalFile(QStringLiteral("/a/folder.apk/"))});
     const ApkDrop drop(&data);
     QCOMPARE(drop.apks().size(), 2);
@@ -70,8 +81,8 @@ void FeatureRulesTest::bossKeyText_data()
     QTest::addColumn<bool>("logged");
     const QKeySequence fallback(Qt::CTRL | Qt::ALT | Qt::Key_X);
     QTest::newRow("default spelling") << "ctrl+alt+x" << fallback << false;
-    QTest::newRow("dialog spelling with spaces") << "Ctrl + Shift + F9" << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F9)
-                                                 << false;
+    QTest::newRow("dialog spelling with spaces")
+        << "Ctrl + Shift + F9" << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F9) << false;
     QTest::newRow("unknown key") << "ctrl+alt+nokey" << fallback << true;
     QTest::newRow("modifiers only") << "ctrl+alt+" << fallback << true;
     QTest::newRow("two combinations") << "ctrl+a,ctrl+b" << fallback << true;

@@ -1,8 +1,8 @@
+#include "window/MapDialog.h"
 #include "app/InstanceName.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "window/MainWindow.h"
-#include "window/MapDialog.h"
 #include "window/MapPage.h"
 
 #include <guestproto/GuestSocket.h>
@@ -11,12 +11,12 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QSignalSpy>
-#include <QtEndian>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QWebEngineView>
+#include <QtEndian>
 #include <QtTest>
 
 #include <unistd.h>
@@ -64,12 +64,14 @@ public:
             QTcpSocket *socket = nextPendingConnection();
             connect(socket, &QTcpSocket::readyRead, socket, [socket] {
                 socket->readAll();
-                const QByteArray body = "<html><head><title>loading</title></head><body><script>"
-                                        "document.title = (typeof qt === 'undefined' || !qt.webChannelTransport)"
-                                        " && typeof tavenor === 'undefined' ? 'no bridge' : 'bridge';"
-                                        "</script></body></html>";
-                socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\nContent-Length: "
-                              + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+                const QByteArray body =
+                    "<html><head><title>loading</title></head><body><script>"
+                    "document.title = (typeof qt === 'undefined' || !qt.webChannelTransport)"
+                    " && typeof tavenor === 'undefined' ? 'no bridge' : 'bridge';"
+                    "</script></body></html>";
+                socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: "
+                              "close\r\nContent-Length: " +
+                              QByteArray::number(body.size()) + "\r\n\r\n" + body);
                 socket->disconnectFromHost();
             });
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -177,7 +179,10 @@ QVariant MapDialogTest::evaluate(const QString &script)
 bool MapDialogTest::waitForBridge()
 {
     return QTest::qWaitFor(
-        [this] { return evaluate(QStringLiteral("typeof tavenor === 'object' && tavenor !== null")).toBool(); },
+        [this] {
+            return evaluate(QStringLiteral("typeof tavenor === 'object' && tavenor !== null"))
+                .toBool();
+        },
         20000);
 }
 
@@ -208,14 +213,17 @@ void MapDialogTest::pageClickSendsTheFixAndSavesThePlace()
 {
     QCOMPARE(m_dialog->size(), QSize(500, 320));
     QCOMPARE(m_dialog->windowModality(), Qt::WindowModal);
-    QCOMPARE(m_dialog->findChild<QWebEngineView *>(QStringLiteral("mapView"))->geometry(), QRect(4, 36, 492, 280));
+    QCOMPARE(m_dialog->findChild<QWebEngineView *>(QStringLiteral("mapView"))->geometry(),
+             QRect(4, 36, 492, 280));
 
     QVERIFY(waitForBridge());
     evaluate(QStringLiteral("tavenor.onClickedOnMap(108.95312, 34.27)"));
     QCOMPARE(nextFix(), QByteArray("108.953117,34.270000,1.000000,1.000000,1.000000"));
     SettingsStore store(instanceName());
-    QCOMPARE(store.stringValue(QString::fromLatin1(SettingsKeys::kGpsLongitude)), QStringLiteral("108.953"));
-    QCOMPARE(store.stringValue(QString::fromLatin1(SettingsKeys::kGpsLatitude)), QStringLiteral("34.27"));
+    QCOMPARE(store.stringValue(QString::fromLatin1(SettingsKeys::kGpsLongitude)),
+             QStringLiteral("108.953"));
+    QCOMPARE(store.stringValue(QString::fromLatin1(SettingsKeys::kGpsLatitude)),
+             QStringLiteral("34.27"));
 
     // The dialog stays for further clicks.
     evaluate(QStringLiteral("tavenor.onClickedOnMap(-0.1276, 51.5072)"));
@@ -231,11 +239,14 @@ void MapDialogTest::pageClickSendsTheFixAndSavesThePlace()
 void MapDialogTest::withoutTilesThePageSaysSoAndAClickStillPicks()
 {
     QVERIFY(waitForBridge());
-    QTRY_COMPARE_WITH_TIMEOUT(evaluate(QStringLiteral("document.getElementById('notice').hidden")).toBool(), false,
-                              10000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        evaluate(QStringLiteral("document.getElementById('notice').hidden")).toBool(), false,
+        10000);
     QCOMPARE(evaluate(QStringLiteral("document.getElementById('notice').textContent")).toString(),
              m_dialog->tilesUnreachableText());
-    QCOMPARE(evaluate(QStringLiteral("document.querySelectorAll('.leaflet-marker-icon').length")).toInt(), 1);
+    QCOMPARE(evaluate(QStringLiteral("document.querySelectorAll('.leaflet-marker-icon').length"))
+                 .toInt(),
+             1);
 
     auto *view = m_dialog->findChild<QWebEngineView *>(QStringLiteral("mapView"));
     QWidget *surface = view->focusProxy();
@@ -279,7 +290,8 @@ void MapDialogTest::anotherOriginNeverLoadsAndClickedLinksOpenOutside()
 
 void MapDialogTest::closingDeletesTheDialog()
 {
-    QPointer<QWebEngineView> view = m_dialog->findChild<QWebEngineView *>(QStringLiteral("mapView"));
+    QPointer<QWebEngineView> view =
+        m_dialog->findChild<QWebEngineView *>(QStringLiteral("mapView"));
     QVERIFY(m_dialog->close());
     QTRY_VERIFY(m_dialog.isNull());
     QVERIFY(view.isNull());
@@ -296,7 +308,8 @@ void MapDialogTest::locButtonOpensAPickerOverTheToolBarEachTime()
     auto *loc = window.findChild<QWidget *>(QStringLiteral("locButton"));
     QTest::mouseClick(loc, Qt::LeftButton);
     QTest::mouseClick(loc, Qt::LeftButton);
-    const QList<MapDialog *> pickers = toolBar->findChildren<MapDialog *>(QString(), Qt::FindDirectChildrenOnly);
+    const QList<MapDialog *> pickers =
+        toolBar->findChildren<MapDialog *>(QString(), Qt::FindDirectChildrenOnly);
     QCOMPARE(pickers.size(), 2);
     for (MapDialog *picker : pickers) {
         QVERIFY(picker->isVisible());

@@ -100,7 +100,8 @@ private:
     QString m_stateFolder;
     std::unique_ptr<EventLogReader> m_events;
     std::unique_ptr<ControlClient> m_control;
-    QTemporaryDir m_apkDir{QDir::tempPath() + QStringLiteral("/my games #1 100% \u00e9t\u00e9-XXXXXX")};
+    QTemporaryDir m_apkDir{QDir::tempPath() +
+                           QStringLiteral("/my games #1 100% \u00e9t\u00e9-XXXXXX")};
     QStringList m_begins;
     QList<QPair<QString, int>> m_ends;
     int m_engineReports = 0;
@@ -129,12 +130,18 @@ void WindowFeaturesTest::initTestCase()
     m_window->applyGuestResolution(1280, 720);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    connect(m_window.get(), &MainWindow::onPmInstallBegin, this, [this](QString name) { m_begins.append(name); },
-            Qt::QueuedConnection);
-    connect(m_window.get(), &MainWindow::onPmInstallEnd, this,
-            [this](QString name, int success) { m_ends.append({name, success}); }, Qt::QueuedConnection);
-    connect(m_window.get(), &MainWindow::onSetEngineEnabled, this, [this] { ++m_engineReports; },
-            Qt::QueuedConnection);
+    connect(
+        m_window.get(), &MainWindow::onPmInstallBegin, this,
+        [this](QString name) { m_begins.append(name); }, Qt::QueuedConnection);
+    connect(
+        m_window.get(), &MainWindow::onPmInstallEnd, this,
+        [this](QString name, int success) {
+            m_ends.append({name, success});
+        },
+        Qt::QueuedConnection);
+    connect(
+        m_window.get(), &MainWindow::onSetEngineEnabled, this, [this] { ++m_engineReports; },
+        Qt::QueuedConnection);
 
     // As the launch does it, without the renderer.
     VMService *vm = VMService::getVMService();
@@ -143,7 +150,8 @@ void WindowFeaturesTest::initTestCase()
     misc_set_engine_enabled_callback(&LaunchBridges::engineEnabled, m_window.get());
     pm_set_callback(&LaunchBridges::pmInstallBegin, &LaunchBridges::pmInstallEnd, m_window.get());
     pm_set_vm(vm);
-    VmDefinitionWriter(*vm, binDir + QStringLiteral("/Tavenor.vbox-example"), binDir + QStringLiteral("/data.vdi"))
+    VmDefinitionWriter(*vm, binDir + QStringLiteral("/Tavenor.vbox-example"),
+                       binDir + QStringLiteral("/data.vdi"))
         .write(name);
     QVERIFY(vm->openMachine(vmDefinitionPath(name)));
     QCOMPARE(vm->start(), 0);
@@ -283,7 +291,8 @@ void WindowFeaturesTest::dragEnterTakesApksInAnyCaseOnly()
 {
     QFETCH(QString, name);
     QFETCH(bool, accepted);
-    QCOMPARE(drop({QUrl::fromLocalFile(m_apkDir.path() + QLatin1Char('/') + name)}, true), accepted);
+    QCOMPARE(drop({QUrl::fromLocalFile(m_apkDir.path() + QLatin1Char('/') + name)}, true),
+             accepted);
     if (accepted)
         QCOMPARE(tips(), QStringLiteral("Release to Install"));
 }
@@ -297,7 +306,11 @@ void WindowFeaturesTest::droppedApkIsInstalledWithBothNotices()
     QVERIFY(drop({QUrl::fromLocalFile(path)}));
 
     QTRY_COMPARE(count(event("misc", "out", "install_result", {{"text", "com.example.one"}})), 1);
-    QCOMPARE(matching(event("misc", "out", "install_result")).last().value(QStringLiteral("result")).toInt(), 1);
+    QCOMPARE(matching(event("misc", "out", "install_result"))
+                 .last()
+                 .value(QStringLiteral("result"))
+                 .toInt(),
+             1);
     QTRY_COMPARE(m_ends.size(), 1);
     QCOMPARE(m_begins, QStringList{file});
     QCOMPARE(m_ends.first(), qMakePair(QStringLiteral("com.example.one"), 1));
@@ -309,8 +322,10 @@ void WindowFeaturesTest::twoApksInOneDropInstallOneAfterTheOther()
     m_begins.clear();
     m_ends.clear();
     const int before = m_events->all().size();
-    const QString first = writeApk(QStringLiteral("first.apk"), QStringLiteral("com.example.first"));
-    const QString second = writeApk(QStringLiteral("second.Apk"), QStringLiteral("com.example.second"));
+    const QString first =
+        writeApk(QStringLiteral("first.apk"), QStringLiteral("com.example.first"));
+    const QString second =
+        writeApk(QStringLiteral("second.Apk"), QStringLiteral("com.example.second"));
     QVERIFY(drop({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)}));
 
     QTRY_COMPARE(m_ends.size(), 2);
@@ -323,8 +338,9 @@ void WindowFeaturesTest::twoApksInOneDropInstallOneAfterTheOther()
         else if (type == QLatin1String("install_result"))
             order.append(events[i].value(QStringLiteral("text")).toString());
     }
-    QCOMPARE(order, (QStringList{QStringLiteral("first.apk"), QStringLiteral("com.example.first"),
-                                 QStringLiteral("second.Apk"), QStringLiteral("com.example.second")}));
+    QCOMPARE(order,
+             (QStringList{QStringLiteral("first.apk"), QStringLiteral("com.example.first"),
+                          QStringLiteral("second.Apk"), QStringLiteral("com.example.second")}));
     QCOMPARE(m_begins, (QStringList{QStringLiteral("first.apk"), QStringLiteral("second.Apk")}));
     QCOMPARE(tips(), QStringLiteral("Installed com.example.second"));
 }
@@ -333,8 +349,9 @@ void WindowFeaturesTest::aMixedDropInstallsTheApksAndNamesTheRestSkipped()
 {
     m_ends.clear();
     const QString apk = writeApk(QStringLiteral("mixed.apk"), QStringLiteral("com.example.mixed"));
-    QVERIFY(drop({QUrl::fromLocalFile(m_apkDir.path() + QStringLiteral("/notes.txt")), QUrl::fromLocalFile(apk),
-                  QUrl(QStringLiteral("https://example.org/remote.apk"))}));
+    QVERIFY(
+        drop({QUrl::fromLocalFile(m_apkDir.path() + QStringLiteral("/notes.txt")),
+              QUrl::fromLocalFile(apk), QUrl(QStringLiteral("https://example.org/remote.apk"))}));
     QCOMPARE(tips(), QStringLiteral("Only APK files are installed; skipped: 2"));
     QTRY_COMPARE(m_ends.size(), 1);
     QCOMPARE(m_ends.first().first, QStringLiteral("com.example.mixed"));
