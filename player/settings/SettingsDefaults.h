@@ -22,5 +22,8 @@ inline constexpr char kEngineVirtualBox[] = "virtualbox";
 // The vendor's web service. The reserved ".example" domain never resolves:
 // installations that report somewhere set "service_url" in the shared store.
 inline constexpr char kServiceUrl[] = "https://service.corvane.example";
+// OpenStreetMap's public tile server; heavy users should set their own in
+// "map_tile_url" of the shared store.
+inline constexpr char kMapTileUrl[] = "https://tile.openstreetmap.org/{z}/{x}/{y}.png";
 
 } // namespace SettingsDefaults

@@ -60,5 +60,8 @@ inline constexpr char kHelpTextColor[] = "helpTextColor";
 inline constexpr char kSplashBgStrech[] = "splashBgStrech";
 inline constexpr char kDataPath[] = "data_path";
 inline constexpr char kServiceUrl[] = "service_url";
+// The map tiles of the location picker: a URL template with {z}, {x}, {y}
+// (and optionally {s}) placeholders.
+inline constexpr char kMapTileUrl[] = "map_tile_url";
 
 } // namespace SettingsKeys

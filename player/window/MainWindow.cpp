@@ -8,13 +8,17 @@
 #include "splash/SplashSetup.h"
 #include "splash/SplashUpdater.h"
 #include "splash/TSplashWidget.h"
+#include "window/ApkDrop.h"
+#include "window/BossKey.h"
 #include "window/MainWindowLayout.h"
 #include "window/SavedGeometry.h"
 #include "window/ScreenCapture.h"
+#include "window/ShakeAnimation.h"
 #include "window/StartFailureText.h"
 #include "window/ToolBarWidget.h"
 #include "window/VideoRecord.h"
 
+#include <QxtGlobalShortcut.h>
 #include <TMessageBox.h>
 #include <TTimer.h>
 #include <TTitleBar.h>
@@ -23,11 +27,14 @@
 
 #include <QCloseEvent>
 #include <QDebug>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPropertyAnimation>
 #include <QScreen>
+#include <QSound>
 #include <QThreadPool>
 #include <QTimer>
 #include <QWindow>
@@ -97,6 +104,7 @@ MainWindow::MainWindow(QWidget *parent) : TWindow(parent, true, true)
     connect(this, &MainWindow::onRotationChanged, this, &MainWindow::rotationChanged);
     connect(this, &MainWindow::onSetShowOpenGLWidget, this, &MainWindow::setShowOpenGLWidget);
     connect(display, &OpenGLWidget::onMouseEdge, this, &MainWindow::mouseEdge);
+    connect(this, &MainWindow::onAndroidClipData, &clipboard, &ClipboardManager::androidClipBoard);
     connect(toolBar, &ToolBarWidget::onScreenCapture, this, &MainWindow::screenCap);
     connect(toolBar, &ToolBarWidget::onShake, this, &MainWindow::shake);
     connect(toolBar, &ToolBarWidget::onRecord, this, &MainWindow::record);
@@ -107,12 +115,18 @@ MainWindow::MainWindow(QWidget *parent) : TWindow(parent, true, true)
     connect(this, &MainWindow::onSetEngineEnabled, this, &MainWindow::setEngineSwitchValue);
     connect(this, &MainWindow::onPmInstallBegin, this, &MainWindow::pmInstallBegin);
     connect(this, &MainWindow::onPmInstallEnd, this, &MainWindow::pmInstallEnd);
+    m_shake = new ShakeAnimation(this);
+    connect(m_shake, &ShakeAnimation::frameDue, this, &MainWindow::shakeFrameChanged);
     setMouseTracking(true);
+
+    bossKeyShortcut = new QxtGlobalShortcut(BossKey::fromSettings());
+    connect(bossKeyShortcut, &QxtGlobalShortcut::activated, this, &MainWindow::toggleVisible);
 }
 
 MainWindow::~MainWindow()
 {
     finishRecordings();
+    delete bossKeyShortcut;
 }
 
 // ---- Layout ----------------------------------------------------------------
@@ -482,6 +496,31 @@ void MainWindow::showEngine()
         showTips(tr("Open Engine Editor Failed"), tr("System Not Ready"));
 }
 
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->source() == this || ApkDrop(event->mimeData()).apks().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    showTips(tr("Release to Install"));
+}
+
+// Every APK of the drop is installed, one after the other; other files are
+// named as skipped.
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    const ApkDrop drop(event->mimeData());
+    if (event->source() == this || drop.apks().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    drop.install();
+    if (drop.skipped() > 0)
+        showTips(tr("Only APK files are installed; skipped:"), QString::number(drop.skipped()));
+}
+
 void MainWindow::engineSwitchValueChanged(bool on)
 {
     qDebug() << "engine switch changed " << on;
@@ -489,13 +528,15 @@ void MainWindow::engineSwitchValueChanged(bool on)
     engineSwitchOn = on;
 }
 
-// The switch follows the guest's engine while the user leaves it on. The
-// state is not sent back: the guest answers every engine command with its
-// state, so an echo would never end.
+// The switch follows the guest's engine while the user leaves it on, and the
+// state is confirmed to the guest. A guest reports its state only when it
+// changes, so the confirmation ends the exchange.
 void MainWindow::setEngineSwitchValue(bool on)
 {
-    if (engineSwitchOn)
-        toolBar->onSetEngineEnable(on);
+    if (!engineSwitchOn || toolBar == nullptr)
+        return;
+    toolBar->onSetEngineEnable(on);
+    misc_set_engine_enable(on ? 1 : 0);
 }
 
 void MainWindow::toggleVisible()
@@ -584,9 +625,23 @@ void MainWindow::finishRecordings()
     m_recorders.clear();
 }
 
-// Shake comes with its own feature; until then its button does nothing.
-void MainWindow::shake() {}
+// In full screen the window has nowhere to move: nothing happens, and the
+// guest is not told either.
+void MainWindow::shake()
+{
+    qDebug() << "shake " << m_shake->shaking();
+    if (fullScreen() || !m_shake->start())
+        return;
+    QSound::play(QStringLiteral(":/resources/sound/shake.wav"));
+    misc_shake();
+}
 
-void MainWindow::shakeFrameChanged() {}
+void MainWindow::shakeFrameChanged()
+{
+    m_shake->showNextFrame();
+}
 
-void MainWindow::shakeEnd() {}
+void MainWindow::shakeEnd()
+{
+    m_shake->end();
+}

@@ -2,6 +2,7 @@
 
 #include "display/OpenGL.h"
 #include "launch/LaunchWindow.h"
+#include "window/ClipboardManager.h"
 
 #include <TWindow.h>
 
@@ -14,6 +15,8 @@ class QLabel;
 class QPropertyAnimation;
 class SplashUpdater;
 class TSplashWidget;
+class QxtGlobalShortcut;
+class ShakeAnimation;
 class ToolBarWidget;
 class VideoRecord;
 
@@ -105,6 +108,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     bool natural() const { return orientation == 1; }
@@ -120,7 +125,9 @@ private:
     ToolBarWidget *toolBar = nullptr;
     TSplashWidget *splash = nullptr;
     SplashUpdater *m_splashUpdater = nullptr;
+    QxtGlobalShortcut *bossKeyShortcut = nullptr;
     QLabel *tipsLabel = nullptr;
+    ClipboardManager clipboard;
     // 1 while the guest display keeps its upright shape (0, 180 or 360
     // degrees), 0 while it is turned by a quarter (90 or 270).
     int orientation = 1;
@@ -140,4 +147,5 @@ private:
     // (still finishing after a quick stop and start) leave the state alone.
     QString m_recordFile;
     QList<QPointer<VideoRecord>> m_recorders;
+    ShakeAnimation *m_shake = nullptr;
 };

@@ -3,16 +3,32 @@
 #include "misc_internal.h"
 #include "wire.h"
 
+#include <QByteArray>
 #include <QDebug>
 
-#include <cstdio>
-#include <cstring>
+#include <initializer_list>
 
 namespace {
 
 constexpr std::int32_t kGpsOn = 1;
 constexpr std::int32_t kGpsOff = 2;
 constexpr std::int32_t kGpsFix = 3;
+// The guest's fix text holds at most this many bytes.
+constexpr int kMaxFixText = 255;
+
+// Six digits after the point, as "%f" prints in the C locale. The process
+// locale must not matter: under a comma-decimal locale "%f" would write
+// "108,937500" and turn five fields into ten for the guest.
+QByteArray fixText(std::initializer_list<float> values)
+{
+    QByteArray text;
+    for (const float value : values) {
+        if (!text.isEmpty())
+            text.append(',');
+        text.append(QByteArray::number(static_cast<double>(value), 'f', 6));
+    }
+    return text.left(kMaxFixText);
+}
 
 } // namespace
 
@@ -27,14 +43,11 @@ void gps_set_enable(int enable)
 
 void gps_set_data(float a, float b, float c, float d, float e)
 {
-    char text[256] = {};
-    std::snprintf(text, sizeof text, "%f,%f,%f,%f,%f", static_cast<double>(a),
-                  static_cast<double>(b), static_cast<double>(c), static_cast<double>(d),
-                  static_cast<double>(e));
-    qDebug() << "gps set data " << text;
-    const std::size_t length = std::strlen(text);
-    const auto message =
-        wire::intsThenBytes({kMiscGps, kGpsFix, static_cast<int>(length)}, text, length);
+    const QByteArray text = fixText({a, b, c, d, e});
+    qDebug() << "gps set data " << text.constData();
+    const auto length = static_cast<std::size_t>(text.size());
+    const auto message = wire::intsThenBytes({kMiscGps, kGpsFix, static_cast<int>(length)},
+                                             text.constData(), length);
     miscConnection().post(message.data(), static_cast<int>(message.size()));
 }
 

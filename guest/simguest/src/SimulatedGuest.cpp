@@ -294,8 +294,13 @@ bool SimulatedGuest::sendMouseLock(bool allowed)
     return true;
 }
 
+// A real engine reports its state when it changes, never an unchanged one:
+// answering every engine command would ping-pong with a host that passes
+// each report back as a command.
 bool SimulatedGuest::sendEngineState(bool enabled)
 {
+    if (enabled == m_state.engineEnabled)
+        return true;
     m_state.engineEnabled = enabled;
     changed();
     return m_misc->send(guest::encodeEngineState(enabled), "engine_state",

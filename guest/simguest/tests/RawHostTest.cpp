@@ -126,8 +126,11 @@ TEST_F(RawHost, AnswersEngineSwitchesAndReportsWhatTheUserDoes)
 {
     ASSERT_TRUE(m_miscPeer.sendAll(ints({guest::misc::kEngine, 1, 1})));
     EXPECT_EQ(readBytes(m_miscPeer, 12), ints({guest::misc::kEngine, 1, 1}));
+    // An unchanged state is not reported: the next report is the change.
+    ASSERT_TRUE(m_miscPeer.sendAll(ints({guest::misc::kEngine, 1, 1})));
     ASSERT_TRUE(m_miscPeer.sendAll(ints({guest::misc::kEngine, 1, 0})));
     EXPECT_EQ(readBytes(m_miscPeer, 12), ints({guest::misc::kEngine, 1, 0}));
+    EXPECT_EQ(m_guest->control("engine 0"), QStringLiteral("ok"));
 
     EXPECT_EQ(m_guest->control("mouselock 1"), QStringLiteral("ok"));
     EXPECT_EQ(readBytes(m_miscPeer, 16), ints({guest::misc::kMouseLock, 1, 4, 1}));

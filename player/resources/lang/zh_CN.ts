@@ -44,8 +44,20 @@ Try restart Application.</source>
         <translation>白龙马太累了，歇息一下重新上路就好了。</translation>
     </message>
     <message>
+        <source>Failed</source>
+        <translation>安装失败</translation>
+    </message>
+    <message>
         <source>Failed to record screen</source>
         <translation>录像功能消极怠工了，歇一会也许就好！</translation>
+    </message>
+    <message>
+        <source>Install Begin</source>
+        <translation>开始安装</translation>
+    </message>
+    <message>
+        <source>Installed</source>
+        <translation>安装完成</translation>
     </message>
     <message>
         <source>Machine Not Found</source>
@@ -54,6 +66,10 @@ Try restart Application.</source>
     <message>
         <source>Machine Start Failed</source>
         <translation>数据被破坏了，重新安装也许可以解决问题！</translation>
+    </message>
+    <message>
+        <source>Only APK files are installed; skipped:</source>
+        <translation>只能安装APK文件，已跳过：</translation>
     </message>
     <message>
         <source>Open Engine Editor Failed</source>
@@ -121,6 +137,10 @@ Try restart Application.</source>
     <message>
         <source>Choose Location</source>
         <translation>选择想要模拟的位置</translation>
+    </message>
+    <message>
+        <source>The map tiles cannot be reached. A click still picks the place under it.</source>
+        <translation>无法加载地图，点击地图仍可选择该位置。</translation>
     </message>
 </context>
 <context>
