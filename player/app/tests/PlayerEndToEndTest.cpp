@@ -102,7 +102,6 @@ private:
                                           const QString &program = QString());
     // The stand-in VBoxManage with its machines in folder.
     QProcessEnvironment standInVirtualBox(const QString &folder) const;
-    std::unique_ptr<QProcess> startPlayer(const QString &logName, const QProcessEnvironment &extra = {});
     void addLeakChecks(QProcessEnvironment &environment) const;
     QString playerLog() const;
     QString mainWindow(qint64 pid) const;
