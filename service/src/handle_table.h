@@ -14,7 +14,9 @@ namespace service {
 
 constexpr int kFirstHandle = 100;
 constexpr int kHandleCount = 128;
-constexpr int kLabelSize = 32;
+// Room for the longest label, "<handle>(<kind>:udp<port>)" with both numbers
+// at their widest, so that none is ever cut.
+constexpr int kLabelSize = 64;
 
 struct HandleRecord;
 
