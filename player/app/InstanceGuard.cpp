@@ -12,8 +12,13 @@ InstanceGuard::InstanceGuard(const QString &key)
     , m_sharedMem(m_sharedMemKey)
     , m_memLock(m_memLockKey, 1, QSystemSemaphore::Open)
 {
-    // Where segments outlive their processes, attaching and detaching the
-    // segment of a dead player removes it.
+    removeStaleSegment();
+}
+
+// Where segments outlive their processes, attaching and detaching the
+// segment of a dead player removes it; a live player's stays attached.
+void InstanceGuard::removeStaleSegment()
+{
     QSharedMemory stale(m_sharedMemKey);
     stale.attach(QSharedMemory::ReadWrite);
 }
@@ -48,7 +53,15 @@ bool InstanceGuard::tryToRun()
     if (isAnotherRunning())
         return false;
     m_memLock.acquire();
-    const bool created = m_sharedMem.create(kSegmentSize, QSharedMemory::ReadWrite);
+    bool created = m_sharedMem.create(kSegmentSize, QSharedMemory::ReadWrite);
+    // The segment is found through a key file in the temporary folder. When
+    // that file was gone (a fresh temporary folder, a cleaned one), the
+    // first clean-up could not find a dead player's segment, while the new
+    // file can name it again: once the file exists, clear it and ask again.
+    if (!created && m_sharedMem.error() == QSharedMemory::AlreadyExists) {
+        removeStaleSegment();
+        created = m_sharedMem.create(kSegmentSize, QSharedMemory::ReadWrite);
+    }
     m_memLock.release();
     if (!created) {
         release();

@@ -31,6 +31,8 @@ public:
     static QString deriveKey(const QString &key, const QString &suffix);
 
 private:
+    void removeStaleSegment();
+
     const QString m_memLockKey;
     const QString m_sharedMemKey;
     QSharedMemory m_sharedMem;
