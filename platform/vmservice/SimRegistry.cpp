@@ -50,6 +50,31 @@ std::optional<SimRegistry::Record> fromJson(const QJsonObject &object)
 
 } // namespace
 
+QList<SimRegistry::Record> SimRegistry::parse(const QByteArray &text)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        qDebug() << "simulated machine registry unreadable, starting empty" << error.errorString();
+        return {};
+    }
+    QList<Record> records;
+    const QJsonArray machines = document.object().value(QStringLiteral("machines")).toArray();
+    for (const QJsonValue &value : machines) {
+        if (const auto record = fromJson(value.toObject()))
+            records.append(*record);
+    }
+    return records;
+}
+
+QByteArray SimRegistry::format(const QList<Record> &records)
+{
+    QJsonArray machines;
+    for (const Record &record : records)
+        machines.append(toJson(record));
+    return QJsonDocument(QJsonObject{{QStringLiteral("machines"), machines}}).toJson();
+}
+
 SimRegistry::Transaction::Transaction(const QString &folder, int lockTimeoutMs)
     : m_file(QDir(folder).filePath(QStringLiteral("registry.json")))
 {
@@ -96,17 +121,7 @@ void SimRegistry::Transaction::load()
         qDebug() << "cannot read simulated machine registry" << m_file << in.errorString();
         return;
     }
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(in.readAll(), &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) {
-        qDebug() << "simulated machine registry unreadable, starting empty" << m_file << error.errorString();
-        return;
-    }
-    const QJsonArray machines = document.object().value(QStringLiteral("machines")).toArray();
-    for (const QJsonValue &value : machines) {
-        if (const auto record = fromJson(value.toObject()))
-            m_records.append(*record);
-    }
+    m_records = parse(in.readAll());
 }
 
 std::optional<SimRegistry::Record> SimRegistry::Transaction::byName(const QString &name) const
@@ -156,10 +171,7 @@ bool SimRegistry::Transaction::commit()
         return false;
     if (!m_changed)
         return true;
-    QJsonArray machines;
-    for (const Record &record : qAsConst(m_records))
-        machines.append(toJson(record));
-    const QByteArray text = QJsonDocument(QJsonObject{{QStringLiteral("machines"), machines}}).toJson();
+    const QByteArray text = format(m_records);
     QSaveFile out(m_file);
     if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
         qDebug() << "cannot write simulated machine registry" << m_file << out.errorString();
