@@ -8,6 +8,10 @@
 
 #include <QtGlobal>
 
+#include <limits>
+
+#include <sys/types.h>
+
 namespace {
 
 void dropMessage(QtMsgType, const QMessageLogContext &, const QString &) {}
@@ -32,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (int i = 0; i < records.size(); ++i) {
         const SimRegistry::Record &record = records.at(i);
         fuzzing::check(!record.name.isEmpty() && !record.uuid.isEmpty() && !record.stateFolder.isEmpty());
-        fuzzing::check(record.pid >= 0);
+        // No process group, nothing that wraps round to another process.
+        fuzzing::check(record.pid >= 0 && record.pid <= std::numeric_limits<pid_t>::max());
         fuzzing::check(same(record, again.at(i)));
     }
     return 0;

@@ -11,7 +11,9 @@
 #include <QElapsedTimer>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -32,6 +34,18 @@ QJsonObject toJson(const SimRegistry::Record &record)
             {QStringLiteral("keptMemoryMB"), record.keptMemoryMB}};
 }
 
+// The guest's process id as the file gives it. Anything but a whole
+// number in the range of process ids counts as none (off): a negative one
+// would name a process group to signal, a huge one would wrap round to
+// another process, and its conversion would be undefined.
+qint64 pidOf(const QJsonValue &value)
+{
+    const double pid = value.toDouble();
+    if (!(pid >= 1 && pid <= double(std::numeric_limits<pid_t>::max())) || pid != std::floor(pid))
+        return 0;
+    return qint64(pid);
+}
+
 std::optional<SimRegistry::Record> fromJson(const QJsonObject &object)
 {
     SimRegistry::Record record;
@@ -39,7 +53,7 @@ std::optional<SimRegistry::Record> fromJson(const QJsonObject &object)
     record.uuid = object.value(QStringLiteral("uuid")).toString();
     record.definition = object.value(QStringLiteral("definition")).toString();
     record.stateFolder = object.value(QStringLiteral("stateFolder")).toString();
-    record.pid = qint64(object.value(QStringLiteral("pid")).toDouble());
+    record.pid = pidOf(object.value(QStringLiteral("pid")));
     record.pidStartTime = object.value(QStringLiteral("pidStartTime")).toString().toULongLong();
     record.keptCpuCount = object.value(QStringLiteral("keptCpuCount")).toInt();
     record.keptMemoryMB = object.value(QStringLiteral("keptMemoryMB")).toInt();
