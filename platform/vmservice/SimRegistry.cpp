@@ -11,7 +11,9 @@
 #include <QElapsedTimer>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -32,6 +34,18 @@ QJsonObject toJson(const SimRegistry::Record &record)
             {QStringLiteral("keptMemoryMB"), record.keptMemoryMB}};
 }
 
+// The guest's process id as the file gives it. Anything but a whole
+// number in the range of process ids counts as none (off): a negative one
+// would name a process group to signal, a huge one would wrap round to
+// another process, and its conversion would be undefined.
+qint64 pidOf(const QJsonValue &value)
+{
+    const double pid = value.toDouble();
+    if (!(pid >= 1 && pid <= double(std::numeric_limits<pid_t>::max())) || pid != std::floor(pid))
+        return 0;
+    return qint64(pid);
+}
+
 std::optional<SimRegistry::Record> fromJson(const QJsonObject &object)
 {
     SimRegistry::Record record;
@@ -39,7 +53,7 @@ std::optional<SimRegistry::Record> fromJson(const QJsonObject &object)
     record.uuid = object.value(QStringLiteral("uuid")).toString();
     record.definition = object.value(QStringLiteral("definition")).toString();
     record.stateFolder = object.value(QStringLiteral("stateFolder")).toString();
-    record.pid = qint64(object.value(QStringLiteral("pid")).toDouble());
+    record.pid = pidOf(object.value(QStringLiteral("pid")));
     record.pidStartTime = object.value(QStringLiteral("pidStartTime")).toString().toULongLong();
     record.keptCpuCount = object.value(QStringLiteral("keptCpuCount")).toInt();
     record.keptMemoryMB = object.value(QStringLiteral("keptMemoryMB")).toInt();
@@ -49,6 +63,31 @@ std::optional<SimRegistry::Record> fromJson(const QJsonObject &object)
 }
 
 } // namespace
+
+QList<SimRegistry::Record> SimRegistry::parse(const QByteArray &text)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        qDebug() << "simulated machine registry unreadable, starting empty" << error.errorString();
+        return {};
+    }
+    QList<Record> records;
+    const QJsonArray machines = document.object().value(QStringLiteral("machines")).toArray();
+    for (const QJsonValue &value : machines) {
+        if (const auto record = fromJson(value.toObject()))
+            records.append(*record);
+    }
+    return records;
+}
+
+QByteArray SimRegistry::format(const QList<Record> &records)
+{
+    QJsonArray machines;
+    for (const Record &record : records)
+        machines.append(toJson(record));
+    return QJsonDocument(QJsonObject{{QStringLiteral("machines"), machines}}).toJson();
+}
 
 SimRegistry::Transaction::Transaction(const QString &folder, int lockTimeoutMs)
     : m_file(QDir(folder).filePath(QStringLiteral("registry.json")))
@@ -96,17 +135,7 @@ void SimRegistry::Transaction::load()
         qDebug() << "cannot read simulated machine registry" << m_file << in.errorString();
         return;
     }
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(in.readAll(), &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) {
-        qDebug() << "simulated machine registry unreadable, starting empty" << m_file << error.errorString();
-        return;
-    }
-    const QJsonArray machines = document.object().value(QStringLiteral("machines")).toArray();
-    for (const QJsonValue &value : machines) {
-        if (const auto record = fromJson(value.toObject()))
-            m_records.append(*record);
-    }
+    m_records = parse(in.readAll());
 }
 
 std::optional<SimRegistry::Record> SimRegistry::Transaction::byName(const QString &name) const
@@ -156,10 +185,7 @@ bool SimRegistry::Transaction::commit()
         return false;
     if (!m_changed)
         return true;
-    QJsonArray machines;
-    for (const Record &record : qAsConst(m_records))
-        machines.append(toJson(record));
-    const QByteArray text = QJsonDocument(QJsonObject{{QStringLiteral("machines"), machines}}).toJson();
+    const QByteArray text = format(m_records);
     QSaveFile out(m_file);
     if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
         qDebug() << "cannot write simulated machine registry" << m_file << out.errorString();

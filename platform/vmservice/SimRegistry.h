@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -23,6 +24,11 @@ public:
         int keptCpuCount = 0; // a change asked for while running, 0 when none
         int keptMemoryMB = 0;
     };
+
+    // registry.json's content. Unreadable text gives no records; records
+    // without a name, UUID or state folder are left out.
+    static QList<Record> parse(const QByteArray &text);
+    static QByteArray format(const QList<Record> &records);
 
     class Transaction
     {

@@ -22,7 +22,12 @@ QStringList readHelpTexts(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return {};
-    QTextStream stream(&file);
+    return helpTextsOf(file);
+}
+
+QStringList helpTextsOf(QIODevice &device)
+{
+    QTextStream stream(&device);
     stream.setCodec("UTF-8");
     QStringList lines;
     while (lines.size() < kMaxHelpLines && !stream.atEnd())

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class QIODevice;
 class TSplashWidget;
 
 // The splash as the window shows it at start: downloaded pictures and help
@@ -22,6 +23,8 @@ QString chooseFile(const QString &downloaded, const QString &builtIn);
 // At most kMaxHelpLines lines of a UTF-8 file, empty lines included; none
 // when the file cannot be opened.
 QStringList readHelpTexts(const QString &path);
+// The same from a device open for reading.
+QStringList helpTextsOf(QIODevice &device);
 
 void setUp(TSplashWidget &splash);
 

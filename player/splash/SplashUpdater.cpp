@@ -14,6 +14,7 @@
 #include <QDebug>
 #include <QImage>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSaveFile>
@@ -36,6 +37,24 @@ bool isValid(const QByteArray &body, SplashUpdater::Kind kind)
     if (kind == SplashUpdater::Kind::Text)
         return isUtf8(body);
     return !QImage::fromData(body).isNull();
+}
+
+// The answer's URL under key, parsed tolerantly ("host/path" is taken as
+// http); empty when absent, not a string, invalid or not a web URL.
+QUrl downloadUrl(const QJsonObject &answer, const char *key)
+{
+    const QString text = answer.value(QLatin1String(key)).toString();
+    if (text.isEmpty())
+        return {};
+    const QUrl url = QUrl::fromUserInput(text);
+    if (!url.isValid())
+        return {};
+    const QString scheme = url.scheme();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
+        qDebug() << "splash download refused, not a web url" << url.toDisplayString();
+        return {};
+    }
+    return url;
 }
 } // namespace
 
@@ -83,41 +102,54 @@ void SplashUpdater::serviceRequestFinished(QNetworkReply *reply)
         return;
     }
     if (reply == m_serviceReply) {
-        handleServiceAnswer(QJsonDocument::fromJson(*body).object());
+        handleServiceAnswer(parseServiceAnswer(*body));
         return;
     }
     storeDownload(reply, *body);
 }
 
-void SplashUpdater::handleServiceAnswer(const QJsonObject &answer)
+SplashUpdater::ServiceAnswer SplashUpdater::parseServiceAnswer(const QByteArray &body)
 {
-    const QJsonValue hasUpdate = answer.value(QLatin1String("hasUpdate"));
+    const QJsonObject object = QJsonDocument::fromJson(body).object();
+    ServiceAnswer answer;
+    const QJsonValue hasUpdate = object.value(QLatin1String("hasUpdate"));
     if (!hasUpdate.isBool() || !hasUpdate.toBool())
+        return answer;
+    answer.hasUpdate = true;
+    answer.background = downloadUrl(object, "splashBgUrl");
+    answer.foreground = downloadUrl(object, "splashFgUrl");
+    answer.helpFile = downloadUrl(object, "helpFileUrl");
+    const QString color = object.value(QLatin1String("helpTextColor")).toString();
+    if (QColor::isValidColor(color))
+        answer.helpTextColor = color;
+    if (object.contains(QLatin1String("splashBgStrech")))
+        answer.stretch = object.value(QLatin1String("splashBgStrech")).toBool(false);
+    if (object.contains(QLatin1String("splashVersion")))
+        answer.splashVersion = object.value(QLatin1String("splashVersion")).toString();
+    return answer;
+}
+
+void SplashUpdater::handleServiceAnswer(const ServiceAnswer &answer)
+{
+    if (!answer.hasUpdate)
         return;
-    m_backgroundReply = download(answer, "splashBgUrl");
-    m_foregroundReply = download(answer, "splashFgUrl");
-    m_helpFileReply = download(answer, "helpFileUrl");
+    m_backgroundReply = download(answer.background);
+    m_foregroundReply = download(answer.foreground);
+    m_helpFileReply = download(answer.helpFile);
 
     SettingsStore shared(QString::fromLatin1(SettingsStore::kSharedApplication));
-    const QString color = answer.value(QLatin1String("helpTextColor")).toString();
-    if (QColor::isValidColor(color))
-        shared.setValue(QString::fromLatin1(SettingsKeys::kHelpTextColor), color);
-    if (answer.contains(QLatin1String("splashBgStrech")))
-        shared.setValue(QString::fromLatin1(SettingsKeys::kSplashBgStrech),
-                        answer.value(QLatin1String("splashBgStrech")).toBool(false));
-    if (answer.contains(QLatin1String("splashVersion")))
-        shared.setValue(QString::fromLatin1(SettingsKeys::kSplashVersion),
-                        answer.value(QLatin1String("splashVersion")).toString());
+    if (!answer.helpTextColor.isEmpty())
+        shared.setValue(QString::fromLatin1(SettingsKeys::kHelpTextColor), answer.helpTextColor);
+    if (answer.stretch)
+        shared.setValue(QString::fromLatin1(SettingsKeys::kSplashBgStrech), *answer.stretch);
+    if (answer.splashVersion)
+        shared.setValue(QString::fromLatin1(SettingsKeys::kSplashVersion), *answer.splashVersion);
     shared.sync();
 }
 
-QNetworkReply *SplashUpdater::download(const QJsonObject &answer, const char *key)
+QNetworkReply *SplashUpdater::download(const QUrl &url)
 {
-    const QString text = answer.value(QLatin1String(key)).toString();
-    if (text.isEmpty())
-        return nullptr;
-    const QUrl url = QUrl::fromUserInput(text);
-    if (!url.isValid())
+    if (url.isEmpty())
         return nullptr;
     return BoundedGet::get(*m_network, url, BoundedGet::kFileBytes);
 }

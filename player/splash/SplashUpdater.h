@@ -1,11 +1,12 @@
 #pragma once
 
 #include <QByteArray>
-#include <QJsonObject>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
+
+#include <optional>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -37,12 +38,27 @@ public:
     // `kind`; false (and the old file kept) otherwise.
     static bool replaceFile(const QString &path, const QByteArray &body, Kind kind);
 
+    // What the service's answer asks for. Nothing when it announces no
+    // update; a download only from a web (http, https) URL, never from a
+    // local file or another scheme the network layer would also fetch.
+    struct ServiceAnswer
+    {
+        bool hasUpdate = false;
+        QUrl background; // empty when none
+        QUrl foreground;
+        QUrl helpFile;
+        QString helpTextColor; // empty unless a valid colour name
+        std::optional<bool> stretch;
+        std::optional<QString> splashVersion;
+    };
+    static ServiceAnswer parseServiceAnswer(const QByteArray &body);
+
 public slots:
     void serviceRequestFinished(QNetworkReply *reply);
 
 private:
-    void handleServiceAnswer(const QJsonObject &answer);
-    QNetworkReply *download(const QJsonObject &answer, const char *key);
+    void handleServiceAnswer(const ServiceAnswer &answer);
+    QNetworkReply *download(const QUrl &url);
     void storeDownload(QNetworkReply *reply, const QByteArray &body);
 
     QNetworkAccessManager *m_network;

@@ -38,6 +38,8 @@ TSplashWidget::TSplashWidget(QWidget *parent)
 
     m_helpText->setObjectName(QStringLiteral("helpTextView"));
     m_helpText->setStyleSheet(QStringLiteral("color:#ffffffff;"));
+    // The texts may come from the web: shown as written, never as markup.
+    m_helpText->setTextFormat(Qt::PlainText);
     m_helpText->setAlignment(Qt::AlignCenter);
     m_helpText->setFixedHeight(kHelpTextHeight);
 

@@ -1,5 +1,6 @@
 #include <service/clipboard.h>
 
+#include "clipboard_internal.h"
 #include "current_connection.h"
 #include "guest_reader.h"
 #include "server_manager_internal.h"
@@ -84,7 +85,19 @@ int readText(GuestReader &reader, int handle, std::int32_t length,
     return 1;
 }
 
-int onReadable(int handle)
+void reset()
+{
+    clipboard_stop();
+}
+
+} // namespace
+
+CurrentConnection &clipboardConnection()
+{
+    return state().connection;
+}
+
+int clipboardReadable(int handle)
 {
     Clipboard &clipboard = state();
     clipboard_text_callback callback = nullptr;
@@ -105,13 +118,6 @@ int onReadable(int handle)
     return readText(reader, handle, header[1], callback, context);
 }
 
-void reset()
-{
-    clipboard_stop();
-}
-
-} // namespace
-
 } // namespace service
 
 using namespace service;
@@ -129,7 +135,7 @@ void clipboard_start(int port, clipboard_text_callback callback, void *context)
         clipboard.callback = callback;
         clipboard.context = context;
     }
-    server_manager_add(port, onAccept, onReadable);
+    server_manager_add(port, onAccept, clipboardReadable);
 }
 
 void clipboard_host_clip_data(QString text)

@@ -1,6 +1,7 @@
 #include <service/input_method.h>
 
 #include "current_connection.h"
+#include "input_method_internal.h"
 #include "server_manager_internal.h"
 #include "wire.h"
 
@@ -44,21 +45,21 @@ int onAccept(int handle)
     return state().connection.replace(handle) < 0 ? -1 : handle;
 }
 
-// The guest has nothing to say on this connection. Whatever it sends is
-// read and dropped, otherwise the connection would stay readable and keep
-// the loop thread busy; its closing ends the watching.
-int onReadable(int handle)
-{
-    char scratch[4096];
-    return box_read(handle, scratch, sizeof scratch) > 0 ? 1 : 0;
-}
-
 void reset()
 {
     input_method_stop();
 }
 
 } // namespace
+
+// The guest has nothing to say on this connection. Whatever it sends is
+// read and dropped, otherwise the connection would stay readable and keep
+// the loop thread busy; its closing ends the watching.
+int inputMethodReadable(int handle)
+{
+    char scratch[4096];
+    return box_read(handle, scratch, sizeof scratch) > 0 ? 1 : 0;
+}
 
 } // namespace service
 
@@ -77,7 +78,7 @@ void input_method_start(int port)
         inputMethod.connection.start();
         inputMethod.port = port;
     }
-    server_manager_add(port, onAccept, onReadable);
+    server_manager_add(port, onAccept, inputMethodReadable);
 }
 
 void input_method_stop(void)

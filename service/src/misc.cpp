@@ -138,7 +138,15 @@ int onAccept(int handle)
     return 1;
 }
 
-int onReadable(int handle)
+void reset()
+{
+    installQueueStop();
+    state().connection.close();
+}
+
+} // namespace
+
+int miscReadable(int handle)
 {
     GuestReader reader(handle);
     std::int32_t code = 0;
@@ -161,14 +169,6 @@ int onReadable(int handle)
     }
 }
 
-void reset()
-{
-    installQueueStop();
-    state().connection.close();
-}
-
-} // namespace
-
 CurrentConnection &miscConnection()
 {
     return state().connection;
@@ -190,7 +190,7 @@ int misc_start(int port)
 {
     onServerManagerCleanup(reset);
     installQueueStart();
-    server_manager_add(port, onAccept, onReadable);
+    server_manager_add(port, onAccept, miscReadable);
     return 1;
 }
 
@@ -236,8 +236,8 @@ int misc_show_engine(void)
 {
     const auto message = wire::ints(kMiscEngine, kEngineShowEditor);
     const int length = static_cast<int>(message.size());
-    const bool queued = miscConnection().post(message.data(), length, [length](int written) {
-        if (written == length)
+    const bool queued = miscConnection().post(message.data(), length, [expected = length](int written) {
+        if (written == expected)
             qDebug() << "misc show engine editor success";
         else
             qDebug() << "misc show engine editor failed " << written;

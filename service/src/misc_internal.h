@@ -20,5 +20,8 @@ CurrentConnection &miscConnection();
 // Ends the misc connection if handle is still it (a message went out of
 // step; the guest reconnects); the readable callback's result, -1.
 int endMiscConnection(int handle);
+// The misc server's readable callback (server_manager.h): reads one guest
+// message from handle and acts on it.
+int miscReadable(int handle);
 
 } // namespace service

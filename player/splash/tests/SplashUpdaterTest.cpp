@@ -254,6 +254,24 @@ TEST_F(SplashUpdaterTest, InvalidColourIsNotStored)
     EXPECT_EQ(stored(SettingsKeys::kSplashBgStrech), QVariant(false)) << "a non-boolean counts as false";
 }
 
+// A hostile or broken service must not get a local file copied into the
+// splash folder, named by URL or by a path that tolerant parsing takes as one.
+TEST_F(SplashUpdaterTest, LocalFilesAreNeverFetched)
+{
+    const QString local = QDir(QDir::tempPath()).filePath(QStringLiteral("local-helps.txt"));
+    const QString picture = QDir(QDir::tempPath()).filePath(QStringLiteral("local.png"));
+    ASSERT_TRUE(writeFile(local, "secret\n") && writeFile(picture, png(QSize(4, 4), Qt::red)));
+    const QString answer = QStringLiteral(R"({"hasUpdate": true, "helpFileUrl": "%1", "splashBgUrl": "%2",
+        "splashFgUrl": "qrc:/resources/image/splash_fg.png", "splashVersion": "10"})")
+                               .arg(QUrl::fromLocalFile(local).toString(), picture);
+    m_server.answer("/api/client/splash", answer.toUtf8());
+    update(1);
+    EXPECT_EQ(m_server.targets().size(), 1);
+    for (const QString &name : {kBackground, kForeground, kHelps})
+        EXPECT_FALSE(QFile::exists(vmFolder() + name)) << name.toStdString();
+    EXPECT_EQ(stored(SettingsKeys::kSplashVersion), QVariant(QStringLiteral("10")));
+}
+
 struct BadDownload
 {
     const char *name;

@@ -44,6 +44,7 @@ private slots:
     void cleanup();
     void helpFileIsReadUpToTwentyLines();
     void downloadedHelpFileIsPreferred();
+    void markupInHelpTextIsShownAsWritten();
     void progress_data();
     void progress();
     void progressCreepsToItsTarget();
@@ -90,6 +91,23 @@ void SplashWidgetTest::downloadedHelpFileIsPreferred()
     SplashSetup::setUp(downloaded);
     QCOMPARE(downloaded.helpText(), QStringLiteral("only this line"));
     QVERIFY(downloaded.progressRunning());
+}
+
+// A help file comes from the web: markup in it is text to show, never
+// rich text that would load pictures from the user's disk.
+void SplashWidgetTest::markupInHelpTextIsShownAsWritten()
+{
+    const QString markup = QStringLiteral("<img src=\"/usr/share/pixmaps/debian-logo.png\"><b>bold</b>");
+    writeFile(vmFolder() + QStringLiteral("/splashHelps.txt"), markup.toUtf8() + "\n");
+    TSplashWidget splash;
+    SplashSetup::setUp(splash);
+    const QLabel *label = splash.findChild<QLabel *>(QStringLiteral("helpTextView"));
+    QCOMPARE(label->text(), markup);
+    QLabel plain;
+    plain.setFont(label->font());
+    plain.setTextFormat(Qt::PlainText);
+    plain.setText(markup);
+    QCOMPARE(label->sizeHint().width(), plain.sizeHint().width());
 }
 
 void SplashWidgetTest::progress_data()
