@@ -94,6 +94,7 @@ private slots:
     void updaterIsStartedAtEveryStart();
     void typingGoesOnThroughGuestReconnects();
     void killedPlayerStartsAgainOnTheSameDisk();
+    void guestDeathLeavesThePlayerToClose();
 
 private:
     void writeLeakSuppressions();
@@ -1038,6 +1039,7 @@ void PlayerEndToEndTest::typingGoesOnThroughGuestReconnects()
     }
     QVERIFY2(keysHeldInTheGuest(guestEvents()).isEmpty(), "a key stayed down in the guest");
     QCOMPARE(player->state(), QProcess::Running);
+    QVERIFY2(!playerLog().contains(QStringLiteral("the guest has gone")), "a reconnect was taken for a loss");
 
     closeThroughTheQuestion(*player, window);
     QVERIFY(waitFor([this] { return !guestRunning(); }, 10000));
@@ -1078,6 +1080,27 @@ void PlayerEndToEndTest::killedPlayerStartsAgainOnTheSameDisk()
     QVERIFY(!VMService::getVMService()->findMachine(kInstance));
     QVERIFY(disk.open(QIODevice::ReadOnly));
     QVERIFY2(disk.readAll() == before, "the data disk changed");
+}
+
+// The guest ends without a word (as a crashed machine does): the player
+// says so, goes on answering and closes as usual, its machine stopped and
+// unregistered.
+void PlayerEndToEndTest::guestDeathLeavesThePlayerToClose()
+{
+    std::unique_ptr<QProcess> player = startPlayer(QStringLiteral("guest-death.log"));
+    QVERIFY(player->waitForStarted());
+    const QString window = mainWindow(player->processId());
+    QVERIFY2(!window.isEmpty(), qPrintable(playerLog()));
+    QVERIFY2(waitFor([this] { return playerLog().contains(QStringLiteral("misc connected show opengl")); }, 30000),
+             qPrintable(playerLog()));
+    const qint64 guest = guestPid();
+    QCOMPARE(::kill(pid_t(guest), SIGKILL), 0);
+    QVERIFY(waitFor([guest] { return processGone(guest); }, 10000));
+    QVERIFY2(waitFor([this] { return playerLog().contains(QStringLiteral("the guest has gone")); }, 10000),
+             qPrintable(playerLog()));
+
+    closeThroughTheQuestion(*player, window);
+    QVERIFY(!VMService::getVMService()->findMachine(kInstance));
 }
 
 QTEST_GUILESS_MAIN(PlayerEndToEndTest)
