@@ -15,14 +15,6 @@
 <context>
     <name>MainWindow</name>
     <message>
-        <source>Android Stopped</source>
-        <translation>安卓系统已停止</translation>
-    </message>
-    <message>
-        <source>Close the player and start it again</source>
-        <translation>请关闭播放器后重新启动</translation>
-    </message>
-    <message>
         <source>Pellow Game Assistant</source>
         <translation>Pellow手游助手</translation>
     </message>
