@@ -17,6 +17,8 @@
 #include <QRect>
 #include <QSet>
 #include <QSettings>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <cmath>
@@ -95,6 +97,7 @@ private slots:
     void typingGoesOnThroughGuestReconnects();
     void killedPlayerStartsAgainOnTheSameDisk();
     void guestDeathLeavesThePlayerToClose();
+    void silentVendorServiceHoldsNothingUp();
 
 private:
     void writeLeakSuppressions();
@@ -1101,6 +1104,37 @@ void PlayerEndToEndTest::guestDeathLeavesThePlayerToClose()
 
     closeThroughTheQuestion(*player, window);
     QVERIFY(!VMService::getVMService()->findMachine(kInstance));
+}
+
+// The vendor's web service takes the requests and never answers: the guest
+// shows all the same, and the close waits for the reports a short while only.
+void PlayerEndToEndTest::silentVendorServiceHoldsNothingUp()
+{
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+    QList<QTcpSocket *> held;
+    connect(&silent, &QTcpServer::newConnection, &silent, [&] {
+        while (QTcpSocket *socket = silent.nextPendingConnection())
+            held.append(socket);
+    });
+    SettingsStore shared(QString::fromLatin1(SettingsStore::kSharedApplication));
+    shared.setValue(SettingsKeys::kServiceUrl, QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort()));
+    shared.sync();
+
+    std::unique_ptr<QProcess> player;
+    const QString window = startUntilGuestShows(player, QStringLiteral("silent-service.log"));
+    shared.setValue(SettingsKeys::kServiceUrl, QStringLiteral("not a url"));
+    shared.sync();
+    QVERIFY2(!window.isEmpty(), qPrintable(playerLog()));
+    QVERIFY2(waitFor([&] { return !held.isEmpty(); }, 10000), "nothing asked the service");
+
+    QElapsedTimer closing;
+    closing.start();
+    closeThroughTheQuestion(*player, window);
+    // The exit waits 2 s for its reports; a request left to its own
+    // time-out would hold it 15 s.
+    QVERIFY2(closing.elapsed() < 10000, qPrintable(QString::number(closing.elapsed())));
+    QVERIFY(waitFor([this] { return !guestRunning(); }, 10000));
 }
 
 QTEST_GUILESS_MAIN(PlayerEndToEndTest)
