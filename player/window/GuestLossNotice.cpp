@@ -9,10 +9,17 @@ GuestLossNotice::GuestLossNotice(int graceMs, QObject *parent) : QObject(parent)
 
 void GuestLossNotice::connectionLost()
 {
-    m_grace.start();
+    if (!m_stopped)
+        m_grace.start();
 }
 
-void GuestLossNotice::cancel()
+void GuestLossNotice::guestReady()
 {
+    m_grace.stop();
+}
+
+void GuestLossNotice::stop()
+{
+    m_stopped = true;
     m_grace.stop();
 }

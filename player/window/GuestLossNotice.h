@@ -16,15 +16,17 @@ public:
     explicit GuestLossNotice(int graceMs, QObject *parent = nullptr);
 
 public slots:
-    // The guest's control connection ended: gone() unless cancel() comes
-    // within the grace time.
+    // The guest's control connection ended: gone() unless guestReady()
+    // comes within the grace time.
     void connectionLost();
-    // The guest is ready again, or its end is expected (the player exits).
-    void cancel();
+    void guestReady();
+    // The guest's end is expected from now on (the player exits).
+    void stop();
 
 signals:
     void gone();
 
 private:
     QTimer m_grace;
+    bool m_stopped = false;
 };

@@ -120,8 +120,8 @@ MainWindow::MainWindow(QWidget *parent) : TWindow(parent, true, true)
     connect(this, &MainWindow::onPmInstallEnd, this, &MainWindow::pmInstallEnd);
     auto *guestLoss = new GuestLossNotice(kGuestLossGraceMs, this);
     connect(this, &MainWindow::onGuestConnectionLost, guestLoss, &GuestLossNotice::connectionLost);
-    connect(this, &MainWindow::onSetShowOpenGLWidget, guestLoss, &GuestLossNotice::cancel);
-    connect(this, &MainWindow::onExitConfirmed, guestLoss, &GuestLossNotice::cancel);
+    connect(this, &MainWindow::onSetShowOpenGLWidget, guestLoss, &GuestLossNotice::guestReady);
+    connect(this, &MainWindow::onExitConfirmed, guestLoss, &GuestLossNotice::stop);
     connect(guestLoss, &GuestLossNotice::gone, this, [this] {
         qDebug() << "the guest has gone";
         showTips(tr("Android Stopped"), tr("Close the player and start it again"));
