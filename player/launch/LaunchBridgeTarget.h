@@ -6,7 +6,7 @@
 // The signals through which the launch bridges (LaunchBridges.h) report
 // guest and renderer events. The bridges find the signals by name, so the
 // main window, which cannot derive from a second QObject class, declares the
-// same seven signals itself; this class is the reference declaration and
+// same eight signals itself; this class is the reference declaration and
 // serves where no window exists.
 //
 // The bridges emit on the caller's thread (service-library and renderer
@@ -27,4 +27,5 @@ signals:
     void onPmInstallBegin(QString packageName);
     void onPmInstallEnd(QString packageName, int success);
     void onAndroidClipData(QString text);
+    void onGuestConnectionLost();
 };

@@ -43,6 +43,12 @@ void guestReady(void *target)
     misc_set_engine_enable(1);
 }
 
+void guestConnectionLost(void *target)
+{
+    qDebug() << "misc connection lost";
+    emitSignal(target, "onGuestConnectionLost");
+}
+
 void mouseCanLock(void *target, int value)
 {
     emitSignal(target, "onSetMouseCanLock", Q_ARG(int, value));
@@ -79,6 +85,7 @@ QStringList requiredSignals()
         QStringLiteral("onPmInstallBegin(QString)"),
         QStringLiteral("onPmInstallEnd(QString,int)"),
         QStringLiteral("onAndroidClipData(QString)"),
+        QStringLiteral("onGuestConnectionLost()"),
     };
 }
 

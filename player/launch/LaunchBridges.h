@@ -19,6 +19,9 @@ void rotationChanged(void *target, float rotation);
 // misc_set_callback: logs "misc connected show opengl", onSetShowOpenGLWidget(true),
 // then switches the guest's key-mapping engine on.
 void guestReady(void *target);
+// misc_set_disconnected_callback: logs "misc connection lost",
+// onGuestConnectionLost().
+void guestConnectionLost(void *target);
 // misc_set_engine_callbacks: onSetMouseCanLock(int).
 void mouseCanLock(void *target, int value);
 // misc_set_engine_enabled_callback: onSetEngineEnabled(value != 0).
@@ -32,7 +35,7 @@ void pmInstallEnd(void *target, const char *packageName, int success);
 // onAndroidClipData(QString).
 void androidClipData(QString text, void *target);
 
-// The normalised signatures of the seven signals.
+// The normalised signatures of the eight signals.
 QStringList requiredSignals();
 // Those that target does not declare as signals.
 QStringList missingSignals(const QObject *target);

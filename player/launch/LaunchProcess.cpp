@@ -56,6 +56,7 @@ bool LaunchProcess::start(LaunchWindow *window, VMService *vm)
     glrender::setRotationCallback(&LaunchBridges::rotationChanged, target);
 
     misc_set_callback(&LaunchBridges::guestReady, target);
+    misc_set_disconnected_callback(&LaunchBridges::guestConnectionLost, target);
     misc_set_engine_callbacks(&LaunchBridges::mouseCanLock, target);
     misc_set_engine_enabled_callback(&LaunchBridges::engineEnabled, target);
     pm_set_callback(&LaunchBridges::pmInstallBegin, &LaunchBridges::pmInstallEnd, target);

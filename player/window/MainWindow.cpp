@@ -10,6 +10,7 @@
 #include "splash/TSplashWidget.h"
 #include "window/ApkDrop.h"
 #include "window/BossKey.h"
+#include "window/GuestLossNotice.h"
 #include "window/MainWindowLayout.h"
 #include "window/SavedGeometry.h"
 #include "window/ScreenCapture.h"
@@ -45,6 +46,8 @@ namespace {
 
 constexpr int kToolBarHideMs = 3000;
 constexpr int kToolBarSlideMs = 500;
+// A reconnecting guest is ready again in well under a second.
+constexpr int kGuestLossGraceMs = 3000;
 constexpr int kTipsMs = 5000;
 
 const Qt::WindowFlags kFloatingToolBar = Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
@@ -115,6 +118,14 @@ MainWindow::MainWindow(QWidget *parent) : TWindow(parent, true, true)
     connect(this, &MainWindow::onSetEngineEnabled, this, &MainWindow::setEngineSwitchValue);
     connect(this, &MainWindow::onPmInstallBegin, this, &MainWindow::pmInstallBegin);
     connect(this, &MainWindow::onPmInstallEnd, this, &MainWindow::pmInstallEnd);
+    auto *guestLoss = new GuestLossNotice(kGuestLossGraceMs, this);
+    connect(this, &MainWindow::onGuestConnectionLost, guestLoss, &GuestLossNotice::connectionLost);
+    connect(this, &MainWindow::onSetShowOpenGLWidget, guestLoss, &GuestLossNotice::guestReady);
+    connect(this, &MainWindow::onExitConfirmed, guestLoss, &GuestLossNotice::stop);
+    connect(guestLoss, &GuestLossNotice::gone, this, [this] {
+        qDebug() << "the guest has gone";
+        showTips(tr("Android Stopped"), tr("Close the player and start it again"));
+    });
     m_shake = new ShakeAnimation(this);
     connect(m_shake, &ShakeAnimation::frameDue, this, &MainWindow::shakeFrameChanged);
     setMouseTracking(true);

@@ -76,6 +76,8 @@ signals:
     void onSetEngineEnabled(bool enable);
     void onPmInstallBegin(QString packageName);
     void onPmInstallEnd(QString packageName, int success);
+    // The guest's control connection ended (it may only be reconnecting).
+    void onGuestConnectionLost();
     // The exit is decided (confirmed, forced by a start failure or asked
     // for from outside) and the window hides: the receiver stops the machine
     // and ends the program.

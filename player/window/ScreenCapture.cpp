@@ -8,6 +8,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QBuffer>
 #include <QSaveFile>
 #include <QSound>
 #include <QStandardPaths>
@@ -99,12 +100,19 @@ QImage ScreenCapture::rotateQuarterTurn(const QImage &src)
     return turned;
 }
 
+// Encoded in memory first: a write that fails inside the PNG writer (a full
+// disk) leaves it through libpng's error jump, past the writer's own
+// clean-up, and leaks its row buffer.
 bool ScreenCapture::savePng(const QImage &image, const QString &path)
 {
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG", kPngQuality))
+        return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (!image.save(&file, "PNG", kPngQuality)) {
+    if (file.write(png) != png.size()) {
         file.cancelWriting();
         return false;
     }

@@ -88,17 +88,18 @@ void CurrentConnection::close()
     closePrevious(previous, std::move(previousWriter));
 }
 
-void CurrentConnection::closeIfCurrent(int handle)
+bool CurrentConnection::closeIfCurrent(int handle)
 {
     std::unique_ptr<ConnectionWriter> writer;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (handle <= 0 || m_handle != handle)
-            return;
+            return false;
         m_handle = 0;
         writer = std::move(m_writer);
     }
     closePrevious(handle, std::move(writer));
+    return true;
 }
 
 int CurrentConnection::handle() const

@@ -32,8 +32,8 @@ public:
     // the handle is closed.
     void close();
     // The same, if handle is still the current connection: how a service
-    // ends a connection that went out of step.
-    void closeIfCurrent(int handle);
+    // ends a connection that went out of step. False when it was not.
+    bool closeIfCurrent(int handle);
 
     // 0 while no guest is connected.
     int handle() const;

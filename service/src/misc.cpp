@@ -33,6 +33,7 @@ struct Misc
     Registered<misc_connected_callback> connected;
     Registered<misc_value_callback> mouseLock;
     Registered<misc_value_callback> engineEnabled;
+    Registered<misc_connected_callback> disconnected;
 };
 
 Misc &state()
@@ -176,7 +177,12 @@ CurrentConnection &miscConnection()
 
 int endMiscConnection(int handle)
 {
-    miscConnection().closeIfCurrent(handle);
+    if (!miscConnection().closeIfCurrent(handle))
+        return -1;
+    qDebug() << "misc connection ended by the guest";
+    const auto disconnected = registered(&Misc::disconnected);
+    if (disconnected.callback != nullptr)
+        disconnected.callback(disconnected.context);
     return -1;
 }
 
@@ -212,6 +218,11 @@ void misc_set_engine_callbacks(misc_value_callback mouseLock, void *context)
 void misc_set_engine_enabled_callback(misc_value_callback engineEnabled, void *context)
 {
     setRegistered(&Misc::engineEnabled, engineEnabled, context);
+}
+
+void misc_set_disconnected_callback(misc_connected_callback disconnected, void *context)
+{
+    setRegistered(&Misc::disconnected, disconnected, context);
 }
 
 int misc_shake(void)

@@ -31,6 +31,7 @@ struct Seen
     std::atomic<int> engineCalls{0};
     std::atomic<int> engine{-1};
     std::atomic<int> clipboardTexts{0};
+    std::atomic<int> disconnected{0};
     void *context = nullptr;
 };
 
@@ -57,6 +58,12 @@ void onEngine(void *context, int enabled)
     ++g_seen.engineCalls;
 }
 
+void onDisconnected(void *context)
+{
+    g_context = context;
+    ++g_seen.disconnected;
+}
+
 void onClipboard(QString, void *)
 {
     ++g_seen.clipboardTexts;
@@ -79,6 +86,7 @@ protected:
         misc_set_callback(onConnected, &g_seen);
         misc_set_engine_callbacks(onMouseLock, &g_seen);
         misc_set_engine_enabled_callback(onEngine, &g_seen);
+        misc_set_disconnected_callback(onDisconnected, &g_seen);
         EXPECT_EQ(misc_start(kMiscPort), 1);
         clipboard_start(kClipboardPort, onClipboard, nullptr);
     }
@@ -304,6 +312,25 @@ TEST_F(MiscTest, ANewGuestConnectionClosesTheOld)
     EXPECT_EQ(misc_shake(), 0);
     expectBytes(second, {0x00, 0x03, 0x24, 0x34,   // shake
                          0x00, 0x00, 0x00, 0x01}); // gesture
+}
+
+TEST_F(MiscTest, OnlyTheGuestEndingTheCurrentConnectionCallsTheDisconnectedCallback)
+{
+    guest::GuestSocket first = connectMiscGuest();
+    // The previous test's guest has been ended or replaced by now.
+    const int before = g_seen.disconnected;
+    guest::GuestSocket second = connectMiscGuest();
+    EXPECT_TRUE(waitClosed(first));
+    sync(second);
+    EXPECT_EQ(g_seen.disconnected, before) << "a replaced connection is no loss";
+
+    second.close();
+    EXPECT_TRUE(waitUntil([before] { return g_seen.disconnected == before + 1; }));
+    EXPECT_EQ(g_context, &g_seen);
+    guest::GuestSocket third = connectMiscGuest();
+    sendBytes(third, {0x00, 0x03}); // out of step, then the guest goes quiet
+    ::shutdown(third.fd(), SHUT_WR);
+    EXPECT_TRUE(waitUntil([before] { return g_seen.disconnected == before + 2; }));
 }
 
 TEST_F(MiscTest, HalfAMessageDoesNotFreezeTheClipboard)

@@ -17,12 +17,17 @@
 #include <QRect>
 #include <QSet>
 #include <QSettings>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <cmath>
 #include <functional>
 #include <csignal>
+#include <sys/socket.h>
 #include <sys/types.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <memory>
 
 // The player program end to end: TavenorPlayer on a private X server (Xvfb),
@@ -89,6 +94,10 @@ private slots:
     void instanceNameThatIsNoFileNameIsRefused();
     void missingVirtualBoxEndsTheStart();
     void updaterIsStartedAtEveryStart();
+    void typingGoesOnThroughGuestReconnects();
+    void killedPlayerStartsAgainOnTheSameDisk();
+    void guestDeathLeavesThePlayerToClose();
+    void silentVendorServiceHoldsNothingUp();
 
 private:
     void writeLeakSuppressions();
@@ -120,6 +129,8 @@ private:
     // The pid of the instance's guest, 0 when none runs.
     qint64 guestPid() const;
     bool guestRunning() const { return guestPid() != 0; }
+    // One line to the guest's control socket; its answer line.
+    QByteArray guestCommand(const QByteArray &line) const;
 
     void closeThroughTheQuestion(QProcess &player, const QString &window);
     // Starts the player and waits until the guest's screen shows in it.
@@ -390,6 +401,27 @@ qint64 PlayerEndToEndTest::guestPid() const
             return pid.toLongLong();
     }
     return 0;
+}
+
+QByteArray PlayerEndToEndTest::guestCommand(const QByteArray &line) const
+{
+    const QByteArray path = QFile::encodeName(m_stateFolder + QStringLiteral("/control.sock"));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (size_t(path.size()) >= sizeof address.sun_path)
+        return QByteArray();
+    memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QByteArray answer;
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0
+        && ::write(fd, (line + '\n').constData(), size_t(line.size() + 1)) == line.size() + 1) {
+        char byte = 0;
+        while (::read(fd, &byte, 1) == 1 && byte != '\n')
+            answer.append(byte);
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return answer;
 }
 
 namespace {
@@ -948,6 +980,161 @@ void PlayerEndToEndTest::updaterIsStartedAtEveryStart()
         QCOMPARE(::kill(pid_t(player->processId()), SIGTERM), 0);
         QVERIFY(player->waitForFinished(30000));
     }
+}
+
+namespace {
+
+std::function<bool(const GuestEvent &)> connected(const QString &link)
+{
+    return [link](const GuestEvent &event) {
+        return event.is("guest", "out", "connected") && event.fields.value(QStringLiteral("link")).toString() == link;
+    };
+}
+
+// Keys the guest saw go down and not up since its last input connection.
+QSet<int> keysHeldInTheGuest(const QList<GuestEvent> &events)
+{
+    QSet<int> held;
+    for (const GuestEvent &event : events) {
+        if (connected(QStringLiteral("vinput"))(event))
+            held.clear();
+        if (!event.is("vinput", "in", "key"))
+            continue;
+        if (event.value("action") == 0)
+            held.insert(event.value("scan"));
+        else
+            held.remove(event.value("scan"));
+    }
+    return held;
+}
+
+} // namespace
+
+// The guest drops each of its connections in turn while a key is held; each
+// comes back, and typing reaches the guest again after every drop.
+void PlayerEndToEndTest::typingGoesOnThroughGuestReconnects()
+{
+    std::unique_ptr<QProcess> player = startPlayer(QStringLiteral("reconnect.log"));
+    QVERIFY(player->waitForStarted());
+    const QString window = mainWindow(player->processId());
+    QVERIFY2(!window.isEmpty(), qPrintable(playerLog()));
+    QVERIFY2(waitFor([this] { return playerLog().contains(QStringLiteral("misc connected show opengl")); }, 30000),
+             qPrintable(playerLog()));
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+
+    const QStringList links = {QStringLiteral("vinput"), QStringLiteral("misc"), QStringLiteral("clipboard"),
+                               QStringLiteral("ime"), QStringLiteral("gl")};
+    for (const QString &link : links)
+        QVERIFY2(waitForGuestEvents(0, {connected(link)}, 20000), qPrintable(link + QStringLiteral(" never came up")));
+    for (int cycle = 0; cycle < 100; ++cycle) {
+        const QString link = links[cycle % links.size()];
+        const int from = guestEvents().size();
+        xdotool({QStringLiteral("keydown"), QStringLiteral("a")});
+        const QByteArray answer = guestCommand("drop " + link.toLatin1());
+        xdotool({QStringLiteral("keyup"), QStringLiteral("a")});
+        QVERIFY2(answer == "ok", qPrintable(link + QStringLiteral(": ") + QString::fromLatin1(answer)));
+        QVERIFY2(waitForGuestEvents(from, {connected(link)}),
+                 qPrintable(QStringLiteral("%1 did not come back in cycle %2").arg(link).arg(cycle)));
+        const int back = guestEvents().size();
+        xdotool({QStringLiteral("key"), QStringLiteral("b")});
+        QVERIFY2(waitForGuestEvents(back, {key(48, 0), key(48, 1)}),
+                 qPrintable(QStringLiteral("typing lost after %1 came back in cycle %2").arg(link).arg(cycle)));
+    }
+    QVERIFY2(keysHeldInTheGuest(guestEvents()).isEmpty(), "a key stayed down in the guest");
+    QCOMPARE(player->state(), QProcess::Running);
+    QVERIFY2(!playerLog().contains(QStringLiteral("the guest has gone")), "a reconnect was taken for a loss");
+
+    closeThroughTheQuestion(*player, window);
+    QVERIFY(waitFor([this] { return !guestRunning(); }, 10000));
+}
+
+// A player ended by SIGKILL leaves its machine running and registered: the
+// next start of the instance is let in, stops that machine and starts its
+// own on the same data disk, which neither touches.
+void PlayerEndToEndTest::killedPlayerStartsAgainOnTheSameDisk()
+{
+    std::unique_ptr<QProcess> player = startPlayer(QStringLiteral("killed.log"));
+    QVERIFY(player->waitForStarted());
+    QVERIFY2(!mainWindow(player->processId()).isEmpty(), qPrintable(playerLog()));
+    QVERIFY2(waitFor([this] { return playerLog().contains(QStringLiteral("misc connected show opengl")); }, 30000),
+             qPrintable(playerLog()));
+    player->kill();
+    QVERIFY(player->waitForFinished(10000));
+    const qint64 leftGuest = guestPid();
+    QVERIFY2(leftGuest != 0, "the killed player's guest is gone");
+    QVERIFY(VMService::getVMService()->findMachine(kInstance));
+    QFile disk(dataDiskPath(kInstance));
+    QVERIFY(disk.open(QIODevice::ReadOnly));
+    const QByteArray before = disk.readAll();
+    disk.close();
+    QVERIFY(!before.isEmpty());
+
+    player = startPlayer(QStringLiteral("killed-again.log"));
+    QVERIFY(player->waitForStarted());
+    const QString window = mainWindow(player->processId());
+    QVERIFY2(!window.isEmpty(), qPrintable(playerLog()));
+    QVERIFY2(waitFor([this] { return playerLog().contains(QStringLiteral("misc connected show opengl")); }, 30000),
+             qPrintable(playerLog()));
+    QVERIFY2(processGone(leftGuest), "the machine left behind still runs");
+    QVERIFY(guestRunning());
+
+    closeThroughTheQuestion(*player, window);
+    QVERIFY(waitFor([this] { return !guestRunning(); }, 10000));
+    QVERIFY(!VMService::getVMService()->findMachine(kInstance));
+    QVERIFY(disk.open(QIODevice::ReadOnly));
+    QVERIFY2(disk.readAll() == before, "the data disk changed");
+}
+
+// The guest ends without a word (as a crashed machine does): the player
+// says so, goes on answering and closes as usual, its machine stopped and
+// unregistered.
+void PlayerEndToEndTest::guestDeathLeavesThePlayerToClose()
+{
+    std::unique_ptr<QProcess> player = startPlayer(QStringLiteral("guest-death.log"));
+    QVERIFY(player->waitForStarted());
+    const QString window = mainWindow(player->processId());
+    QVERIFY2(!window.isEmpty(), qPrintable(playerLog()));
+    QVERIFY2(waitFor([this] { return playerLog().contains(QStringLiteral("misc connected show opengl")); }, 30000),
+             qPrintable(playerLog()));
+    const qint64 guest = guestPid();
+    QCOMPARE(::kill(pid_t(guest), SIGKILL), 0);
+    QVERIFY(waitFor([guest] { return processGone(guest); }, 10000));
+    QVERIFY2(waitFor([this] { return playerLog().contains(QStringLiteral("the guest has gone")); }, 10000),
+             qPrintable(playerLog()));
+
+    closeThroughTheQuestion(*player, window);
+    QVERIFY(!VMService::getVMService()->findMachine(kInstance));
+}
+
+// The vendor's web service takes the requests and never answers: the guest
+// shows all the same, and the close waits for the reports a short while only.
+void PlayerEndToEndTest::silentVendorServiceHoldsNothingUp()
+{
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+    QList<QTcpSocket *> held;
+    connect(&silent, &QTcpServer::newConnection, &silent, [&] {
+        while (QTcpSocket *socket = silent.nextPendingConnection())
+            held.append(socket);
+    });
+    SettingsStore shared(QString::fromLatin1(SettingsStore::kSharedApplication));
+    shared.setValue(SettingsKeys::kServiceUrl, QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort()));
+    shared.sync();
+
+    std::unique_ptr<QProcess> player;
+    const QString window = startUntilGuestShows(player, QStringLiteral("silent-service.log"));
+    shared.setValue(SettingsKeys::kServiceUrl, QStringLiteral("not a url"));
+    shared.sync();
+    QVERIFY2(!window.isEmpty(), qPrintable(playerLog()));
+    QVERIFY2(waitFor([&] { return !held.isEmpty(); }, 10000), "nothing asked the service");
+
+    QElapsedTimer closing;
+    closing.start();
+    closeThroughTheQuestion(*player, window);
+    // The exit waits 2 s for its reports; a request left to its own
+    // time-out would hold it 15 s.
+    QVERIFY2(closing.elapsed() < 10000, qPrintable(QString::number(closing.elapsed())));
+    QVERIFY(waitFor([this] { return !guestRunning(); }, 10000));
 }
 
 QTEST_GUILESS_MAIN(PlayerEndToEndTest)

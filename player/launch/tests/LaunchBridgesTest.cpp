@@ -22,6 +22,7 @@ struct Received
     QStringList installsBegun;
     QList<QPair<QString, int>> installsEnded;
     QStringList clipboards;
+    int connectionsLost = 0;
     bool allOnMainThread = true;
     int total = 0;
 };
@@ -62,6 +63,10 @@ void listen(LaunchBridgeTarget &target, QObject &receiver, Received &received)
         received.clipboards.append(text);
         note();
     });
+    QObject::connect(&target, &LaunchBridgeTarget::onGuestConnectionLost, &receiver, [&received, note] {
+        ++received.connectionsLost;
+        note();
+    });
 }
 
 TEST(LaunchBridgesTest, EachBridgeReachesTheTargetOnItsOwnThread)
@@ -81,10 +86,11 @@ TEST(LaunchBridgesTest, EachBridgeReachesTheTargetOnItsOwnThread)
         LaunchBridges::engineEnabled(context, 0);
         LaunchBridges::pmInstallEnd(context, "com.example.game", 1);
         LaunchBridges::androidClipData(QStringLiteral("héllo"), context);
+        LaunchBridges::guestConnectionLost(context);
     });
     serviceThread.join();
 
-    ASSERT_TRUE(eventually([&received] { return received.total == 8; }));
+    ASSERT_TRUE(eventually([&received] { return received.total == 9; }));
     EXPECT_TRUE(received.allOnMainThread);
     EXPECT_EQ(received.rotations, QList<float>{90.0f});
     EXPECT_EQ(received.shows, QList<bool>{true});
@@ -92,6 +98,7 @@ TEST(LaunchBridgesTest, EachBridgeReachesTheTargetOnItsOwnThread)
     EXPECT_EQ(received.engineStates, (QList<bool>{true, false}));
     EXPECT_EQ(received.installsEnded, (QList<QPair<QString, int>>{{QStringLiteral("com.example.game"), 1}}));
     EXPECT_EQ(received.clipboards, QStringList{QStringLiteral("héllo")});
+    EXPECT_EQ(received.connectionsLost, 1);
 }
 
 TEST(LaunchBridgesTest, APackageNameOutlivesTheLibrarysBuffer)
@@ -126,7 +133,7 @@ TEST(LaunchBridgesTest, ATargetWithoutTheSignalsIsNamedAndHarmless)
     QObject plain;
     EXPECT_EQ(LaunchBridges::missingSignals(&plain), LaunchBridges::requiredSignals());
     EXPECT_EQ(LaunchBridges::missingSignals(nullptr), LaunchBridges::requiredSignals());
-    EXPECT_EQ(LaunchBridges::requiredSignals().size(), 7);
+    EXPECT_EQ(LaunchBridges::requiredSignals().size(), 8);
 
     LaunchBridges::rotationChanged(&plain, 180.0f);
     LaunchBridges::pmInstallBegin(&plain, "game.apk");

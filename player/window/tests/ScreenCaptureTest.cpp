@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "GuestFrameStream.h"
 #include "WindowTestMain.h"
 
@@ -11,6 +12,8 @@
 #include <QLabel>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <memory>
 
 // Captures of a known guest frame streamed into the real renderer library:
 // the PNG files, their names and folders, and the window's notices.
@@ -131,12 +134,16 @@ void ScreenCaptureTest::windowNotices_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QSize>("guest");
     QTest::addColumn<QString>("notice");
-    QTest::newRow("saved") << QString() << QSize(1280, 720) << QStringLiteral("Screen Captured Save to");
+    QTest::addColumn<int>("sizeLimit");
+    QTest::newRow("saved") << QString() << QSize(1280, 720) << QStringLiteral("Screen Captured Save to") << 0;
     QTest::newRow("missing folder") << QStringLiteral("missing") << QSize(1280, 720)
-                                    << QStringLiteral("Screen Capture Error ");
+                                    << QStringLiteral("Screen Capture Error ") << 0;
     QTest::newRow("folder is a file") << QStringLiteral("file") << QSize(1280, 720)
-                                      << QStringLiteral("Screen Capture Error ");
-    QTest::newRow("renderer refuses") << QString() << QSize() << QStringLiteral("Screen Capture Error System not Ready");
+                                      << QStringLiteral("Screen Capture Error ") << 0;
+    QTest::newRow("renderer refuses") << QString() << QSize() << QStringLiteral("Screen Capture Error System not Ready")
+                                      << 0;
+    // The disk fills up halfway through the picture.
+    QTest::newRow("full disk") << QString() << QSize(1280, 720) << QStringLiteral("Screen Capture Error ") << 2048;
 }
 
 // The window's notice tells success from failure; a failure leaves no file.
@@ -145,6 +152,7 @@ void ScreenCaptureTest::windowNotices()
     QFETCH(QString, folder);
     QFETCH(QSize, guest);
     QFETCH(QString, notice);
+    QFETCH(int, sizeLimit);
     const QString base = m_folder->path();
     QFile(base + QStringLiteral("/file")).open(QIODevice::WriteOnly);
     if (!folder.isEmpty())
@@ -153,7 +161,10 @@ void ScreenCaptureTest::windowNotices()
     MainWindow window;
     if (guest.isValid())
         window.applyGuestResolution(guest.width(), guest.height());
-    window.screenCap();
+    {
+        std::unique_ptr<FileSizeLimit> limit(sizeLimit > 0 ? new FileSizeLimit(rlim_t(sizeLimit)) : nullptr);
+        window.screenCap();
+    }
     const QString tips = window.findChild<QLabel *>(QStringLiteral("tipsLabel"))->text();
     QVERIFY2(tips.startsWith(notice), qPrintable(tips));
 

@@ -17,6 +17,12 @@ SERVICE_EXPORT void misc_set_callback(misc_connected_callback callback, void *co
 SERVICE_EXPORT void misc_set_engine_callbacks(misc_value_callback mouseLock, void *context);
 SERVICE_EXPORT void misc_set_engine_enabled_callback(misc_value_callback engineEnabled,
                                                      void *context);
+// Called when the guest's connection ends from its side (closed, or its
+// bytes out of step); not when a newer connection replaces it or the
+// service stops. A guest that only reconnects says it is ready again soon
+// after; one that does not has gone.
+SERVICE_EXPORT void misc_set_disconnected_callback(misc_connected_callback disconnected,
+                                                   void *context);
 
 // 0 when handed to the guest connection, 1 when no guest is connected.
 SERVICE_EXPORT int misc_shake(void);
