@@ -92,6 +92,14 @@ Try restart Application.</source>
         <translation>截图失败</translation>
     </message>
     <message>
+        <source>Android Stopped</source>
+        <translation>安卓系统已停止</translation>
+    </message>
+    <message>
+        <source>Close the player and start it again</source>
+        <translation>请关闭播放器后重新启动</translation>
+    </message>
+    <message>
         <source>Screen Captured</source>
         <translation>截图完成，文件保存在你设置的目录中(默认保存在桌面)</translation>
     </message>

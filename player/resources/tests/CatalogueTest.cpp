@@ -27,6 +27,8 @@ const Entry kEntries[] = {
     {"MainWindow", "Pellow Game Assistant", "Pellow手游助手"},
     {"MainWindow", "Close", "残忍离开"},
     {"MainWindow", "Confirm to Exit?", "八十一道劫难未破，施主你忍心离开我们吗？"},
+    {"MainWindow", "Android Stopped", "安卓系统已停止"},
+    {"MainWindow", "Close the player and start it again", "请关闭播放器后重新启动"},
     {"MainWindow", "Engine COM Communication Failed", "白龙马太累了，歇息一下重新上路就好了。"},
     {"MainWindow", "Engine Location Not Found", "数据被破坏了，重新安装也许可以解决问题！"},
     {"MainWindow", "Engine Not Initialized", "集体病倒了，试试重新安装让我们从头来过？"},
