@@ -177,11 +177,13 @@ void MainWindowExitTest::closeStopsAndUnregistersTheMachine()
     LaunchProcess launch;
     MachineShutdown shutdown(launch);
     MainWindow window;
-    connectShutdown(window, shutdown);
-    showWindow(window);
+    // Connected ahead of the shutdown, whose thread would otherwise race
+    // this look at the machine.
     bool machineThereOnExit = false;
     connect(&window, &MainWindow::onExitConfirmed, this,
             [this, &machineThereOnExit] { machineThereOnExit = machineRegistered() && guestRunning(); });
+    connectShutdown(window, shutdown);
+    showWindow(window);
 
     Asked asked;
     answerNext(asked, 1);
