@@ -167,8 +167,11 @@ void ToolBarWidget::onRecentsReleased()
 
 void ToolBarWidget::showSettings()
 {
+    // The dialog loads the settings as it is built. It opens over the
+    // player window, also while the bar floats over a full screen.
     auto *dialog = new SettingsDialog(this);
-    dialog->load();
+    const QWidget *owner = parentWidget() != nullptr ? parentWidget()->window() : window();
+    dialog->move(owner->frameGeometry().center() - dialog->rect().center());
     dialog->show();
     emit onShowSettings();
 }

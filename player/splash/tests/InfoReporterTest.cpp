@@ -3,6 +3,7 @@
 #include "settings/SettingsStore.h"
 #include "splash/InfoReporter.h"
 #include "QueryItems.h"
+#include "ScriptedHttpServer.h"
 
 #include <FileVersion.h>
 #include <OSUtils.h>
@@ -10,10 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QHostAddress>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QThread>
 
 #include <atomic>
@@ -22,52 +20,6 @@
 TAVENOR_FILE_VERSION("5.6.7-report");
 
 namespace {
-
-// A web service of a few lines on loopback: records the request line of
-// every GET and answers 200 with an empty body.
-class LoopbackHttpServer
-{
-public:
-    LoopbackHttpServer()
-    {
-        QObject::connect(&m_server, &QTcpServer::newConnection, [this] { accept(); });
-    }
-
-    bool listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
-    QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()); }
-    const QList<QByteArray> &requestLines() const { return m_requestLines; }
-
-    // Runs the event loop until `count` requests arrived or 10 s passed.
-    bool waitForRequests(int count)
-    {
-        QDeadlineTimer deadline(10000);
-        while (m_requestLines.size() < count && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        return m_requestLines.size() >= count;
-    }
-
-private:
-    void accept()
-    {
-        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-            auto buffer = std::make_shared<QByteArray>();
-            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
-                buffer->append(socket->readAll());
-                const int end = buffer->indexOf("\r\n\r\n");
-                if (end < 0)
-                    return;
-                m_requestLines.append(buffer->left(buffer->indexOf("\r\n")));
-                buffer->clear();
-                socket->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-                socket->disconnectFromHost();
-            });
-        }
-    }
-
-    QTcpServer m_server;
-    QList<QByteArray> m_requestLines;
-};
 
 const QStringList kKeys = {
     QStringLiteral("appVer"), QStringLiteral("channelId"), QStringLiteral("machineId"),
@@ -82,6 +34,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_server.listen());
+        m_server.answer("/api/client/inforeport", QByteArray());
         m_shared.setValue(SettingsKeys::kServiceUrl, m_server.baseUrl());
         m_graphicsCardAsked = 0;
     }
@@ -115,7 +68,7 @@ protected:
         return decodeQuery(target.mid(question + 1));
     }
 
-    LoopbackHttpServer m_server;
+    ScriptedHttpServer m_server;
     SettingsStore m_shared{QString::fromLatin1(SettingsStore::kSharedApplication)};
     std::atomic<int> m_graphicsCardAsked{0};
 };

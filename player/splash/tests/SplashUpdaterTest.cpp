@@ -8,6 +8,7 @@
 #include "splash/BoundedGet.h"
 #include "splash/SplashUpdater.h"
 #include "QueryItems.h"
+#include "ScriptedHttpServer.h"
 
 #include <gtest/gtest.h>
 
@@ -16,70 +17,11 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QHash>
-#include <QHostAddress>
 #include <QImage>
 #include <QNetworkReply>
-#include <QTcpServer>
-#include <QTcpSocket>
 
-#include <memory>
 
 namespace {
-
-// Answers GETs by path with whole scripted responses and records every
-// request target; an unknown path gets 404.
-class ScriptedHttpServer
-{
-public:
-    ScriptedHttpServer()
-    {
-        QObject::connect(&m_server, &QTcpServer::newConnection, [this] { accept(); });
-    }
-
-    bool listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
-    QString url(const QString &path) const
-    {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
-    }
-    const QList<QByteArray> &targets() const { return m_targets; }
-
-    void answer(const QByteArray &path, const QByteArray &body, const QByteArray &status = "200 OK")
-    {
-        m_responses.insert(path, "HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(body.size())
-                                     + "\r\nConnection: close\r\n\r\n" + body);
-    }
-    // A response whose header promises more than the body holds.
-    void answerCut(const QByteArray &path, const QByteArray &body)
-    {
-        m_responses.insert(path, "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size() * 2)
-                                     + "\r\nConnection: close\r\n\r\n" + body);
-    }
-
-private:
-    void accept()
-    {
-        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-            auto buffer = std::make_shared<QByteArray>();
-            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
-                buffer->append(socket->readAll());
-                if (!buffer->contains("\r\n\r\n"))
-                    return;
-                const QByteArray target = buffer->left(buffer->indexOf("\r\n")).split(' ').value(1);
-                m_targets.append(target);
-                const QByteArray path = target.left(target.indexOf('?') < 0 ? target.size() : target.indexOf('?'));
-                socket->write(m_responses.value(
-                    path, "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"));
-                socket->disconnectFromHost();
-            });
-        }
-    }
-
-    QTcpServer m_server;
-    QHash<QByteArray, QByteArray> m_responses;
-    QList<QByteArray> m_targets;
-};
 
 QByteArray png(const QSize &size, const QColor &color)
 {
