@@ -38,8 +38,8 @@ private slots:
     void closeStopsAndUnregistersTheMachine();
     void closeInFullScreenLeavesNoWindowBehind();
     void closeHidesTheWindowWhileTheMachineStops();
-    void closeWithoutAskingStopsTheMachine();
-    void startFailureShowsTheReasonAndClosesWithoutAsking();
+    void closingWithoutTheQuestionStopsTheMachine_data();
+    void closingWithoutTheQuestionStopsTheMachine();
     void exitQuestionIsAskedInTheCatalogueTexts();
 
 private:
@@ -257,26 +257,18 @@ void MainWindowExitTest::closeHidesTheWindowWhileTheMachineStops()
     QVERIFY(!machineRegistered());
 }
 
-// A request to end from outside (a signal) closes as a confirmed exit.
-void MainWindowExitTest::closeWithoutAskingStopsTheMachine()
+// A request to end from outside (a signal) and a failed start both close
+// as a confirmed exit: nothing asks, only the failure tells its reason.
+void MainWindowExitTest::closingWithoutTheQuestionStopsTheMachine_data()
 {
-    LaunchProcess launch;
-    MachineShutdown shutdown(launch);
-    MainWindow window;
-    connectShutdown(window, shutdown);
-    showWindow(window);
-    Asked asked;
-    answerNext(asked, 0);
-    window.closeWithoutAsking();
-    QCOMPARE(asked.count, 0);
-    QVERIFY(!window.isVisible());
-    QVERIFY(shutdown.finish(30000));
-    QVERIFY(!guestRunning());
-    QVERIFY(!machineRegistered());
+    QTest::addColumn<bool>("startFailed");
+    QTest::newRow("termination request") << false;
+    QTest::newRow("start failure") << true;
 }
 
-void MainWindowExitTest::startFailureShowsTheReasonAndClosesWithoutAsking()
+void MainWindowExitTest::closingWithoutTheQuestionStopsTheMachine()
 {
+    QFETCH(bool, startFailed);
     LaunchProcess launch;
     MachineShutdown shutdown(launch);
     MainWindow window;
@@ -284,10 +276,15 @@ void MainWindowExitTest::startFailureShowsTheReasonAndClosesWithoutAsking()
     showWindow(window);
     Asked asked;
     answerNext(asked, 1);
-    window.vmStartFailed(4);
-    QCOMPARE(asked.count, 1);
-    QVERIFY(!asked.question);
-    QCOMPARE(asked.text, StartFailureText::text(4));
+    if (startFailed)
+        window.vmStartFailed(4);
+    else
+        window.closeWithoutAsking();
+    QCOMPARE(asked.count, startFailed ? 1 : 0);
+    if (startFailed) {
+        QVERIFY(!asked.question);
+        QCOMPARE(asked.text, StartFailureText::text(4));
+    }
     QVERIFY(!window.isVisible());
     QVERIFY(shutdown.finish(30000));
     QVERIFY(!guestRunning());
