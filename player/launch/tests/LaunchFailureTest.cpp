@@ -48,6 +48,18 @@ protected:
 
     static TestWindow &window() { return sharedTestWindow(); }
 
+    // Starts a launch whose worker then waits inside the machine start
+    // until m_proceed is released.
+    void startHeldInsideTheStart(LaunchProcess &launch, RecordingVMService &vm)
+    {
+        vm.setBeforeStart([this] {
+            m_entered.release();
+            m_proceed.acquire();
+        });
+        ASSERT_TRUE(launch.start(&window(), &vm));
+        ASSERT_TRUE(m_entered.tryAcquire(1, kWorkerWaitMs));
+    }
+
     static void expectNoMachineLeft()
     {
         EXPECT_FALSE(VMService::getVMService()->findMachine(instanceName())) << "still registered";
@@ -66,6 +78,8 @@ protected:
     }
 
     QList<int> m_freePorts;
+    QSemaphore m_entered;
+    QSemaphore m_proceed;
 };
 
 TEST_F(LaunchFailureTest, FiveFailedAttemptsReportTheLastReasonOnce)
@@ -123,19 +137,11 @@ TEST_F(LaunchFailureTest, ClosingWhileTheMachineStartsWithdrawsIt)
 {
     ASSERT_TRUE(createSystemDisk());
     RecordingVMService vm(*VMService::getVMService());
-    QSemaphore entered;
-    QSemaphore proceed;
-    vm.setBeforeStart([&entered, &proceed] {
-        entered.release();
-        proceed.acquire();
-    });
     LaunchProcess launch;
-
-    ASSERT_TRUE(launch.start(&window(), &vm));
-    ASSERT_TRUE(entered.tryAcquire(1, kWorkerWaitMs));
+    startHeldInsideTheStart(launch, vm);
     EXPECT_FALSE(launch.cancelAndWait(0)) << "the worker is inside the start";
     // The start goes through after the player asked to close.
-    proceed.release();
+    m_proceed.release();
     ASSERT_TRUE(launch.cancelAndWait(kWorkerWaitMs));
     settle();
 
@@ -182,21 +188,14 @@ TEST_F(LaunchFailureTest, ShutdownJoinsTheWorkerAndStopsTheMachine)
 {
     ASSERT_TRUE(createSystemDisk());
     RecordingVMService vm(*VMService::getVMService());
-    QSemaphore entered;
-    QSemaphore proceed;
-    vm.setBeforeStart([&entered, &proceed] {
-        entered.release();
-        proceed.acquire();
-    });
     LaunchProcess launch;
-    ASSERT_TRUE(launch.start(&window(), &vm));
-    ASSERT_TRUE(entered.tryAcquire(1, kWorkerWaitMs));
+    startHeldInsideTheStart(launch, vm);
 
     MachineShutdown shutdown(launch);
     shutdown.begin();
     EXPECT_FALSE(shutdown.finish(50)) << "the worker is inside the start";
     EXPECT_TRUE(launch.workerControl().isCancelled());
-    proceed.release();
+    m_proceed.release();
     ASSERT_TRUE(shutdown.finish(kWorkerWaitMs));
 
     EXPECT_FALSE(launch.workerControl().isWorkerRunning());
