@@ -30,3 +30,17 @@ function(_tavenor_register_test name labels timeout)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${timeout} LABELS "${labels}"
         ENVIRONMENT "TAVENOR_BIN_DIR=${CMAKE_BINARY_DIR}/bin;TAVENOR_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
+
+# The tests of the parts that run threads of their own (the guest-service
+# library, the renderer, the launch and the recording) also run under
+# ThreadSanitizer: scripts/test builds the target threaded_tests in a
+# thread-sanitized tree and runs the label "threaded" there.
+add_custom_target(threaded_tests)
+
+# tavenor_threaded_tests(<test target> ...)
+function(tavenor_threaded_tests)
+    foreach(name IN LISTS ARGN)
+        set_property(TEST ${name} APPEND PROPERTY LABELS threaded)
+    endforeach()
+    add_dependencies(threaded_tests ${ARGN})
+endfunction()

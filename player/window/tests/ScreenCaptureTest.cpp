@@ -1,5 +1,6 @@
 #include "FileSizeLimit.h"
 #include "GuestFrameStream.h"
+#include "PermissionBits.h"
 #include "WindowTestMain.h"
 
 #include "app/InstanceName.h"
@@ -14,6 +15,10 @@
 #include <QTemporaryDir>
 
 #include <memory>
+
+namespace {
+const bool kPermissionBitsHonoured = honourPermissionBits();
+}
 
 // Captures of a known guest frame streamed into the real renderer library:
 // the PNG files, their names and folders, and the window's notices.
@@ -140,6 +145,8 @@ void ScreenCaptureTest::windowNotices_data()
                                     << QStringLiteral("Screen Capture Error ") << 0;
     QTest::newRow("folder is a file") << QStringLiteral("file") << QSize(1280, 720)
                                       << QStringLiteral("Screen Capture Error ") << 0;
+    QTest::newRow("unwritable folder") << QStringLiteral("locked") << QSize(1280, 720)
+                                       << QStringLiteral("Screen Capture Error ") << 0;
     QTest::newRow("renderer refuses") << QString() << QSize() << QStringLiteral("Screen Capture Error System not Ready")
                                       << 0;
     // The disk fills up halfway through the picture.
@@ -153,8 +160,11 @@ void ScreenCaptureTest::windowNotices()
     QFETCH(QSize, guest);
     QFETCH(QString, notice);
     QFETCH(int, sizeLimit);
+    QVERIFY(kPermissionBitsHonoured);
     const QString base = m_folder->path();
     QFile(base + QStringLiteral("/file")).open(QIODevice::WriteOnly);
+    QVERIFY(QDir(base).mkdir(QStringLiteral("locked")));
+    QVERIFY(QFile::setPermissions(base + QStringLiteral("/locked"), QFile::ReadOwner | QFile::ExeOwner));
     if (!folder.isEmpty())
         setFolder(SettingsKeys::kScreenCap, base + QLatin1Char('/') + folder);
 
@@ -174,6 +184,7 @@ void ScreenCaptureTest::windowNotices()
         QCOMPARE(tips, notice + base + QLatin1Char('/') + files.filter(QStringLiteral(".png")).first());
     } else {
         QCOMPARE(files, QStringList{QStringLiteral("file")});
+        QVERIFY(QDir(base + QStringLiteral("/locked")).isEmpty());
     }
 }
 

@@ -1,5 +1,6 @@
 #include "FileSizeLimit.h"
 #include "GuestFrameStream.h"
+#include "PermissionBits.h"
 #include "VideoProbe.h"
 #include "WindowTestMain.h"
 
@@ -17,6 +18,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QThreadPool>
+
+namespace {
+const bool kPermissionBitsHonoured = honourPermissionBits();
+}
 
 // Recordings of a guest streaming at 30 frames a second into the real
 // renderer, through the real encoder, checked with ffprobe.
@@ -148,6 +153,8 @@ void VideoRecordTest::failures_data()
     // The encoder cannot start: no file.
     QTest::newRow("missing folder") << QStringLiteral("missing/a.mp4") << 0 << QList<int>{VideoRecord::kStartFailed}
                                     << false;
+    QTest::newRow("unwritable folder") << QStringLiteral("locked/a.mp4") << 0
+                                       << QList<int>{VideoRecord::kStartFailed} << false;
     // Writes fail once the buffered frames reach the disk, at the latest
     // when the file is finished; what was written stays.
     QTest::newRow("full disk") << QStringLiteral("full.mp4") << 4096
@@ -161,6 +168,9 @@ void VideoRecordTest::failures()
     QFETCH(QList<int>, codes);
     QFETCH(bool, fileLeft);
     const QString path = m_folder->filePath(file);
+    QVERIFY(kPermissionBitsHonoured);
+    QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("locked")));
+    QVERIFY(QFile::setPermissions(m_folder->filePath(QStringLiteral("locked")), QFile::ReadOwner | QFile::ExeOwner));
     Run run;
     {
         std::unique_ptr<FileSizeLimit> limit(sizeLimit > 0 ? new FileSizeLimit(rlim_t(sizeLimit)) : nullptr);
