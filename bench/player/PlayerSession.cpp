@@ -33,10 +33,10 @@ PlayerSession::PlayerSession(const QString &workFolder)
 bool PlayerSession::prepare()
 {
     const QString instance = QString::fromLatin1(kInstance);
+    if (!QDir().mkpath(captureFolder()) || !QDir().mkpath(recordFolder()))
+        return false;
     if (!PlayerLauncher::prepareSimulatedInstance(instance, m_binDir)
         || !m_launcher.writeLeakSuppressions(QStringLiteral(TAVENOR_SOURCE_DIR)))
-        return false;
-    if (!QDir().mkpath(captureFolder()) || !QDir().mkpath(recordFolder()))
         return false;
     SettingsStore store(instance);
     store.setValue(SettingsKeys::kScreenCap, captureFolder());

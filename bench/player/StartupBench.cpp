@@ -87,7 +87,7 @@ bool StartupBench::playerRun(int index, double &firstMs, double &mainMs, double 
             return false;
         if (firstMs < 0)
             firstMs = msSince(timer);
-        if (mainMs < 0 && window.name == QLatin1String("Pellow"))
+        if (mainMs < 0 && window.name.startsWith(QLatin1String("Pellow")))
             mainMs = msSince(timer);
         return false;
     };
