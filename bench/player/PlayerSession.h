@@ -28,13 +28,11 @@ public:
     bool prepare();
     QString captureFolder() const { return m_work + QStringLiteral("/captures"); }
     QString recordFolder() const { return m_work + QStringLiteral("/records"); }
-    QString binDir() const { return m_binDir; }
     const XSession &x() const { return m_x; }
     SimGuestProbe &guest() { return m_guest; }
 
     // Starts the player, its log in the work folder under logName.
     bool start(const QString &logName);
-    QProcess *process() const { return m_player.get(); }
     qint64 pid() const { return m_player ? m_player->processId() : 0; }
     QString log() const { return m_launcher.log(); }
     bool guestShown() const;

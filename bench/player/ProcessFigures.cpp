@@ -89,9 +89,3 @@ QString ProcessFigures::name(qint64 pid)
 {
     return QString::fromLocal8Bit(readProc(pid, "comm").trimmed());
 }
-
-bool ProcessFigures::gone(qint64 pid)
-{
-    const QByteArray status = readProc(pid, "status");
-    return status.isEmpty() || status.contains("State:\tZ");
-}

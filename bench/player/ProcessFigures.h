@@ -21,5 +21,4 @@ struct ProcessFigures
     static QList<qint64> descendants(qint64 pid);
     // The program name (comm) of pid.
     static QString name(qint64 pid);
-    static bool gone(qint64 pid);
 };

@@ -66,6 +66,7 @@ private:
     int m_recordMs = 2000;
     qint64 m_keysSent = 0;
     qint64 m_keysReceived = 0;
+    qint64 m_keysBefore = 0;
     QSet<QString> m_clipboardIn;
     QHash<QString, int> m_connected;
 };

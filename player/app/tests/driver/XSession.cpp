@@ -126,8 +126,3 @@ void XSession::focus(const QString &window) const
 {
     xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
 }
-
-void XSession::keyTo(const QString &window, const QString &key) const
-{
-    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window, QStringLiteral("key"), key});
-}

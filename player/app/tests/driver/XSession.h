@@ -43,8 +43,6 @@ public:
     QString otherWindow(qint64 pid, const QString &except, int timeoutMs = 10000) const;
     void clickAt(QPoint screenPos) const;
     void focus(const QString &window) const;
-    // Focuses window and sends key to it.
-    void keyTo(const QString &window, const QString &key) const;
 
 private:
     std::unique_ptr<QProcess> m_xvfb;
