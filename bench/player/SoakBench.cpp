@@ -58,6 +58,7 @@ int SoakBench::run(const Plan &plan)
     settle(settleMs);
     const ProcessFigures start = ProcessFigures::of(m_session.pid());
     printFigures("start", start);
+    std::printf("start: error lines in the log so far: %d\n", int(LogCheck::errorLines(m_session.log()).size()));
 
     soak(plan);
 
