@@ -11,6 +11,24 @@
 #include <memory>
 #include <new>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace {
+
+// A recording frees frame-sized blocks that glibc's allocator keeps once
+// its adaptive mmap threshold has grown past them: without this, each
+// recording left some 3.5 MB of freed memory resident in the player.
+void returnFreedMemory()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+
+} // namespace
+
 VideoRecord::VideoRecord(QString file, int width, int height, QObject *parent)
     : QObject(parent), file(std::move(file)), width(width & ~1), height(height & ~1)
 {
@@ -40,6 +58,7 @@ void VideoRecord::run()
     // playable file.
     if (videoEnd(handle) < 0 && code == 0)
         code = kFinishFailed;
+    returnFreedMemory();
     if (code == 0)
         emit fileSaved(file);
     else

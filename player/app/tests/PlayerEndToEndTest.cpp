@@ -1,4 +1,9 @@
 #include "app/Paths.h"
+#include "driver/GuestEvent.h"
+#include "driver/PlayerLauncher.h"
+#include "driver/Polling.h"
+#include "driver/SimGuestProbe.h"
+#include "driver/XSession.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
@@ -24,10 +29,7 @@
 #include <cmath>
 #include <functional>
 #include <csignal>
-#include <sys/socket.h>
 #include <sys/types.h>
-#include <sys/un.h>
-#include <unistd.h>
 #include <memory>
 
 // The player program end to end: TavenorPlayer on a private X server (Xvfb),
@@ -46,34 +48,10 @@ const QPoint kDisplayOrigin(2, 36);
 // The guest always draws this colour in a 24 x 24 block at (8, 4).
 const QColor kGuestMark(0x3d, 0xdc, 0x84);
 
-bool waitFor(const std::function<bool()> &condition, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.hasExpired(timeoutMs))
-            return false;
-        QTest::qWait(50);
-    }
-    return true;
-}
-
 bool closeTo(const QColor &a, const QColor &b)
 {
     return qAbs(a.red() - b.red()) < 24 && qAbs(a.green() - b.green()) < 24 && qAbs(a.blue() - b.blue()) < 24;
 }
-
-struct GuestEvent
-{
-    QJsonObject fields;
-    bool is(const char *agent, const char *dir, const char *type) const
-    {
-        return fields.value(QStringLiteral("agent")).toString() == QLatin1String(agent)
-               && fields.value(QStringLiteral("dir")).toString() == QLatin1String(dir)
-               && fields.value(QStringLiteral("type")).toString() == QLatin1String(type);
-    }
-    int value(const char *name) const { return fields.value(QLatin1String(name)).toInt(-1); }
-};
 
 } // namespace
 
@@ -84,7 +62,6 @@ class PlayerEndToEndTest : public QObject
 private slots:
     void initTestCase();
     void cleanup();
-    void cleanupTestCase();
     void playerShowsTheGuestAndTakesInput();
     void missingRendererLeavesThePlayerRunning();
     void settingsSavedAndRestartBringThePlayerBackWithThem();
@@ -100,37 +77,44 @@ private slots:
     void silentVendorServiceHoldsNothingUp();
 
 private:
-    void writeLeakSuppressions();
     // X server, tools and the player.
-    QProcessEnvironment xEnvironment() const;
-    QByteArray run(const QString &program, const QStringList &arguments, int *exitCode = nullptr) const;
-    QByteArray xdotool(const QStringList &arguments) const { return run(QStringLiteral("xdotool"), arguments); }
+    QProcessEnvironment xEnvironment() const { return m_x.environment(); }
+    QByteArray run(const QString &program, const QStringList &arguments, int *exitCode = nullptr) const
+    {
+        return m_x.run(program, arguments, exitCode);
+    }
+    QByteArray xdotool(const QStringList &arguments) const { return m_x.xdotool(arguments); }
     QString screenshot(const QString &name) const;
     std::unique_ptr<QProcess> startPlayer(const QString &logName, const QProcessEnvironment &extra = {},
                                           const QStringList &arguments = {kInstance},
-                                          const QString &program = QString());
+                                          const QString &program = QString())
+    {
+        return m_launcher->start(logName, extra, arguments, program);
+    }
     // The stand-in VBoxManage with its machines in folder.
     QProcessEnvironment standInVirtualBox(const QString &folder) const;
-    void addLeakChecks(QProcessEnvironment &environment) const;
-    QString playerLog() const;
-    QString mainWindow(qint64 pid) const;
+    void addLeakChecks(QProcessEnvironment &environment) const { m_launcher->addLeakChecks(environment); }
+    QString playerLog() const { return m_launcher->log(); }
+    QString mainWindow(qint64 pid) const { return m_x.mainWindow(pid); }
     // The windows of pid shown now.
-    QStringList visibleWindows(qint64 pid) const;
-    QRect windowGeometry(const QString &window) const;
+    QStringList visibleWindows(qint64 pid) const { return m_x.visibleWindows(pid); }
+    QRect windowGeometry(const QString &window) const { return m_x.windowGeometry(window); }
     // The exit question's window, once it is shown.
-    QString questionWindow(qint64 pid, const QString &mainWindow) const;
-    void clickAt(QPoint screenPos) const;
+    QString questionWindow(qint64 pid, const QString &mainWindow) const { return m_x.otherWindow(pid, mainWindow); }
+    void clickAt(QPoint screenPos) const { m_x.clickAt(screenPos); }
 
     // The guest.
-    QList<GuestEvent> guestEvents() const;
+    QList<GuestEvent> guestEvents() const { return m_guest->events(); }
     // Waits for events matching each predicate in turn, after index from.
-    bool waitForGuestEvents(int from, const QList<std::function<bool(const GuestEvent &)>> &expected,
-                            int timeoutMs = 10000) const;
+    bool waitForGuestEvents(int from, const QList<GuestEventMatch> &expected, int timeoutMs = 10000) const
+    {
+        return m_guest->waitForEvents(from, expected, timeoutMs);
+    }
     // The pid of the instance's guest, 0 when none runs.
-    qint64 guestPid() const;
+    qint64 guestPid() const { return m_guest->pid(); }
     bool guestRunning() const { return guestPid() != 0; }
     // One line to the guest's control socket; its answer line.
-    QByteArray guestCommand(const QByteArray &line) const;
+    QByteArray guestCommand(const QByteArray &line) const { return m_guest->command(line); }
 
     void closeThroughTheQuestion(QProcess &player, const QString &window);
     // Starts the player and waits until the guest's screen shows in it.
@@ -138,11 +122,10 @@ private:
 
     QString m_binDir;
     QString m_outputDir;
-    std::unique_ptr<QProcess> m_xvfb;
-    QString m_display;
-    QString m_logPath;
+    XSession m_x;
+    std::unique_ptr<PlayerLauncher> m_launcher;
+    std::unique_ptr<SimGuestProbe> m_guest;
     QString m_stateFolder;
-    QString m_leakSuppressions;
 };
 
 // ---- Set-up ------------------------------------------------------------------
@@ -153,44 +136,19 @@ void PlayerEndToEndTest::initTestCase()
     QVERIFY(QFileInfo(m_binDir + QStringLiteral("/TavenorPlayer")).isExecutable());
     m_outputDir = QDir::tempPath() + QStringLiteral("/e2e");
     QVERIFY(QDir().mkpath(m_outputDir));
-
-    // A private X server: nothing else draws on its screen or takes its focus.
-    m_xvfb = std::make_unique<QProcess>();
-    m_xvfb->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_xvfb->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                          QStringLiteral("0"), QStringLiteral("1920x1080x24"),
-                                          QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    QVERIFY(waitFor([this] { return m_xvfb->canReadLine() || m_xvfb->state() == QProcess::NotRunning; }, 20000));
-    m_display = QLatin1Char(':') + QString::fromLatin1(m_xvfb->readLine().trimmed());
-    QVERIFY2(m_display.size() > 1, "Xvfb gave no display");
+    QVERIFY2(m_x.start(), "Xvfb gave no display");
 
     // The instance runs on the simulated engine with a 1280 x 720 guest.
-    SettingsStore store(kInstance);
-    store.setValue(SettingsKeys::kEngine, QStringLiteral("simulator"));
-    store.setValue(SettingsKeys::kGraphics, 2);
-    store.sync();
-    SettingsStore(QString::fromLatin1(SettingsStore::kSharedApplication))
-        .setValue(SettingsKeys::kServiceUrl, QStringLiteral("not a url"));
-    QVERIFY(QFile::copy(m_binDir + QStringLiteral("/data.vdi"), systemDiskPath()));
-    m_stateFolder = vmFolder() + QLatin1Char('/') + kInstance + QStringLiteral(".sim");
+    QVERIFY(!QFile::exists(systemDiskPath()));
+    QVERIFY(PlayerLauncher::prepareSimulatedInstance(kInstance, m_binDir));
+    m_guest = std::make_unique<SimGuestProbe>(kInstance);
+    m_stateFolder = m_guest->stateFolder();
 
     VMService::selectEngine(VMService::Engine::Simulator);
-    writeLeakSuppressions();
-}
-
-// Under the address sanitizer the player asks Mesa's GL for the graphics
-// card's name, and Mesa keeps what it allocates when a context is first
-// made current. Its frames are found only by the slow unwinder, as Mesa has
-// no frame pointers. Sanitizer options mean nothing to other builds.
-void PlayerEndToEndTest::writeLeakSuppressions()
-{
-    QFile project(qEnvironmentVariable("TAVENOR_SOURCE_DIR") + QStringLiteral("/scripts/lsan-suppressions.txt"));
-    QVERIFY(project.open(QIODevice::ReadOnly));
-    m_leakSuppressions = m_outputDir + QStringLiteral("/lsan-suppressions.txt");
-    QFile file(m_leakSuppressions);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(project.readAll());
-    file.write("leak:__glDispatchMakeCurrent\n");
+    m_launcher = std::make_unique<PlayerLauncher>(m_x, m_binDir, m_outputDir);
+    QVERIFY(m_launcher->writeLeakSuppressions(qEnvironmentVariable("TAVENOR_SOURCE_DIR")));
+    // A short boot, so that the splash is seen and the test stays quick.
+    m_launcher->setDefault(QStringLiteral("TAVENOR_GUEST_BOOT_DELAY_MS"), QStringLiteral("1500"));
 }
 
 // A failed scenario leaves its player to be killed, which does not stop
@@ -205,58 +163,11 @@ void PlayerEndToEndTest::cleanup()
         QProcess::execute(QStringLiteral("kill"), {QString::number(pid)});
 }
 
-void PlayerEndToEndTest::cleanupTestCase()
-{
-    if (!m_xvfb)
-        return;
-    m_xvfb->terminate();
-    m_xvfb->waitForFinished(5000);
-}
-
-QProcessEnvironment PlayerEndToEndTest::xEnvironment() const
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), m_display);
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    return environment;
-}
-
-QByteArray PlayerEndToEndTest::run(const QString &program, const QStringList &arguments, int *exitCode) const
-{
-    QProcess process;
-    process.setProcessEnvironment(xEnvironment());
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, arguments);
-    if (!process.waitForFinished(20000))
-        process.kill();
-    if (exitCode != nullptr)
-        *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1000;
-    return process.readAllStandardOutput();
-}
-
 QString PlayerEndToEndTest::screenshot(const QString &name) const
 {
     const QString path = m_outputDir + QLatin1Char('/') + name;
-    run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:") + path});
+    m_x.screenshot(path);
     return path;
-}
-
-std::unique_ptr<QProcess> PlayerEndToEndTest::startPlayer(const QString &logName, const QProcessEnvironment &extra,
-                                                           const QStringList &arguments, const QString &program)
-{
-    m_logPath = m_outputDir + QLatin1Char('/') + logName;
-    QProcessEnvironment environment = xEnvironment();
-    // A short boot, so that the splash is seen and the test stays quick.
-    environment.insert(QStringLiteral("TAVENOR_GUEST_BOOT_DELAY_MS"), QStringLiteral("1500"));
-    for (const QString &key : extra.keys())
-        environment.insert(key, extra.value(key));
-    addLeakChecks(environment);
-    auto player = std::make_unique<QProcess>();
-    player->setProcessEnvironment(environment);
-    player->setProcessChannelMode(QProcess::MergedChannels);
-    player->setStandardOutputFile(m_logPath);
-    player->start(program.isEmpty() ? m_binDir + QStringLiteral("/TavenorPlayer") : program, arguments);
-    return player;
 }
 
 QProcessEnvironment PlayerEndToEndTest::standInVirtualBox(const QString &folder) const
@@ -268,180 +179,6 @@ QProcessEnvironment PlayerEndToEndTest::standInVirtualBox(const QString &folder)
     return environment;
 }
 
-// Every player process: its leaks inside Mesa and the web engine are found
-// only by the slow unwinder.
-void PlayerEndToEndTest::addLeakChecks(QProcessEnvironment &environment) const
-{
-    environment.insert(QStringLiteral("ASAN_OPTIONS"),
-                       environment.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":fast_unwind_on_malloc=0"));
-    environment.insert(QStringLiteral("LSAN_OPTIONS"), QStringLiteral("suppressions=") + m_leakSuppressions);
-}
-
-QString PlayerEndToEndTest::playerLog() const
-{
-    QFile file(m_logPath);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-QString PlayerEndToEndTest::mainWindow(qint64 pid) const
-{
-    QString window;
-    waitFor(
-        [&] {
-            window = QString::fromLatin1(
-                xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--maxdepth"),
-                         QStringLiteral("1"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                         QString::number(pid), QStringLiteral("--name"), QStringLiteral("Pellow")})
-                    .split('\n')
-                    .value(0));
-            return !window.isEmpty();
-        },
-        20000);
-    return window;
-}
-
-QStringList PlayerEndToEndTest::visibleWindows(qint64 pid) const
-{
-    return QString::fromLatin1(xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                        QStringLiteral("--pid"), QString::number(pid)}))
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-QRect PlayerEndToEndTest::windowGeometry(const QString &window) const
-{
-    QMap<QString, int> values;
-    const QByteArray shell = xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
-    for (const QByteArray &line : shell.split('\n')) {
-        const int equals = line.indexOf('=');
-        if (equals > 0)
-            values.insert(QString::fromLatin1(line.left(equals)), line.mid(equals + 1).toInt());
-    }
-    return QRect(values.value(QStringLiteral("X")), values.value(QStringLiteral("Y")),
-                 values.value(QStringLiteral("WIDTH")), values.value(QStringLiteral("HEIGHT")));
-}
-
-QString PlayerEndToEndTest::questionWindow(qint64 pid, const QString &mainWindow) const
-{
-    QString question;
-    waitFor(
-        [&] {
-            const QList<QByteArray> windows =
-                xdotool({QStringLiteral("search"), QStringLiteral("--maxdepth"), QStringLiteral("1"),
-                         QStringLiteral("--onlyvisible"), QStringLiteral("--pid"), QString::number(pid)})
-                    .split('\n');
-            for (const QByteArray &window : windows) {
-                const QString id = QString::fromLatin1(window.trimmed());
-                if (id.isEmpty() || id == mainWindow)
-                    continue;
-                // Tool tips are small windows too.
-                const QRect geometry = windowGeometry(id);
-                if (geometry.width() > 100 && geometry.height() > 60) {
-                    question = id;
-                    return true;
-                }
-            }
-            return false;
-        },
-        10000);
-    return question;
-}
-
-void PlayerEndToEndTest::clickAt(QPoint screenPos) const
-{
-    xdotool({QStringLiteral("mousemove"), QString::number(screenPos.x()), QString::number(screenPos.y()),
-             QStringLiteral("click"), QStringLiteral("1")});
-}
-
-// ---- The guest's side --------------------------------------------------------
-
-QList<GuestEvent> PlayerEndToEndTest::guestEvents() const
-{
-    QList<GuestEvent> events;
-    QFile file(m_stateFolder + QStringLiteral("/events.jsonl"));
-    if (!file.open(QIODevice::ReadOnly))
-        return events;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        const QJsonDocument document = QJsonDocument::fromJson(line);
-        if (document.isObject())
-            events.append({document.object()});
-    }
-    return events;
-}
-
-bool PlayerEndToEndTest::waitForGuestEvents(int from, const QList<std::function<bool(const GuestEvent &)>> &expected,
-                                            int timeoutMs) const
-{
-    return waitFor(
-        [&] {
-            const QList<GuestEvent> events = guestEvents();
-            int next = 0;
-            for (int i = from; i < events.size() && next < expected.size(); ++i) {
-                if (expected[next](events[i]))
-                    ++next;
-            }
-            return next == expected.size();
-        },
-        timeoutMs);
-}
-
-// The simulated engine runs the guest as `tavenor-guest <state folder>`.
-qint64 PlayerEndToEndTest::guestPid() const
-{
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs);
-    for (const QString &pid : pids) {
-        QFile cmdline(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
-        if (!cmdline.open(QIODevice::ReadOnly))
-            continue;
-        const QList<QByteArray> arguments = cmdline.readAll().split('\0');
-        if (arguments.size() < 2 || !arguments[0].endsWith("tavenor-guest")
-            || QString::fromLocal8Bit(arguments[1]) != m_stateFolder)
-            continue;
-        QFile status(QStringLiteral("/proc/") + pid + QStringLiteral("/status"));
-        if (status.open(QIODevice::ReadOnly) && !status.readAll().contains("State:\tZ"))
-            return pid.toLongLong();
-    }
-    return 0;
-}
-
-QByteArray PlayerEndToEndTest::guestCommand(const QByteArray &line) const
-{
-    const QByteArray path = QFile::encodeName(m_stateFolder + QStringLiteral("/control.sock"));
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (size_t(path.size()) >= sizeof address.sun_path)
-        return QByteArray();
-    memcpy(address.sun_path, path.constData(), size_t(path.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    QByteArray answer;
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0
-        && ::write(fd, (line + '\n').constData(), size_t(line.size() + 1)) == line.size() + 1) {
-        char byte = 0;
-        while (::read(fd, &byte, 1) == 1 && byte != '\n')
-            answer.append(byte);
-    }
-    if (fd >= 0)
-        ::close(fd);
-    return answer;
-}
-
-namespace {
-
-std::function<bool(const GuestEvent &)> key(int scan, int action)
-{
-    return [scan, action](const GuestEvent &event) {
-        return event.is("vinput", "in", "key") && event.value("scan") == scan && event.value("action") == action;
-    };
-}
-
-std::function<bool(const GuestEvent &)> touch(int x, int y, int action)
-{
-    return [x, y, action](const GuestEvent &event) {
-        return event.is("vinput", "in", "touch") && event.value("x") == x && event.value("y") == y
-               && event.value("action") == action;
-    };
-}
-
-} // namespace
 
 // ---- Scenarios ---------------------------------------------------------------
 
@@ -981,34 +718,6 @@ void PlayerEndToEndTest::updaterIsStartedAtEveryStart()
         QVERIFY(player->waitForFinished(30000));
     }
 }
-
-namespace {
-
-std::function<bool(const GuestEvent &)> connected(const QString &link)
-{
-    return [link](const GuestEvent &event) {
-        return event.is("guest", "out", "connected") && event.fields.value(QStringLiteral("link")).toString() == link;
-    };
-}
-
-// Keys the guest saw go down and not up since its last input connection.
-QSet<int> keysHeldInTheGuest(const QList<GuestEvent> &events)
-{
-    QSet<int> held;
-    for (const GuestEvent &event : events) {
-        if (connected(QStringLiteral("vinput"))(event))
-            held.clear();
-        if (!event.is("vinput", "in", "key"))
-            continue;
-        if (event.value("action") == 0)
-            held.insert(event.value("scan"));
-        else
-            held.remove(event.value("scan"));
-    }
-    return held;
-}
-
-} // namespace
 
 // The guest drops each of its connections in turn while a key is held; each
 // comes back, and typing reaches the guest again after every drop.
