@@ -1,4 +1,5 @@
 #include "WindowTestMain.h"
+#include "driver/SimGuestProbe.h"
 
 #include "app/InstanceName.h"
 #include "app/Paths.h"
@@ -14,7 +15,6 @@
 #include <TMessageBox.h>
 #include <VMService.h>
 
-#include <QDir>
 #include <QFile>
 #include <QScreen>
 #include <QSemaphore>
@@ -61,7 +61,6 @@ private:
     static void connectShutdown(MainWindow &window, MachineShutdown &shutdown);
 
     QString m_binDir;
-    QString m_stateFolder;
 };
 
 void MainWindowExitTest::initTestCase()
@@ -80,7 +79,6 @@ void MainWindowExitTest::init()
 {
     const QString name = QStringLiteral("exit-") + QUuid::createUuid().toString(QUuid::WithoutBraces).left(8);
     setInstanceName(name);
-    m_stateFolder = vmFolder() + QLatin1Char('/') + name + QStringLiteral(".sim");
     VMService *vm = VMService::getVMService();
     VmDefinitionWriter(*vm, m_binDir + QStringLiteral("/Tavenor.vbox-example"), m_binDir + QStringLiteral("/data.vdi"))
         .write(name);
@@ -116,20 +114,7 @@ bool MainWindowExitTest::machineRegistered() const
 // The simulated engine runs the guest as `tavenor-guest <state folder>`.
 bool MainWindowExitTest::guestRunning() const
 {
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs);
-    for (const QString &pid : pids) {
-        QFile cmdline(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
-        if (!cmdline.open(QIODevice::ReadOnly))
-            continue;
-        const QList<QByteArray> arguments = cmdline.readAll().split('\0');
-        if (arguments.size() >= 2 && arguments[0].endsWith("tavenor-guest")
-            && QString::fromLocal8Bit(arguments[1]) == m_stateFolder) {
-            QFile status(QStringLiteral("/proc/") + pid + QStringLiteral("/status"));
-            // An ended child that nobody has reaped yet is not running.
-            return status.open(QIODevice::ReadOnly) && !status.readAll().contains("State:\tZ");
-        }
-    }
-    return false;
+    return SimGuestProbe(instanceName()).running();
 }
 
 void MainWindowExitTest::showWindow(MainWindow &window)
