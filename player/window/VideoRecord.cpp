@@ -1,4 +1,5 @@
 #include "window/VideoRecord.h"
+#include "window/FreedMemory.h"
 
 #include "display/RendererBinding.h"
 
@@ -10,24 +11,6 @@
 #include <chrono>
 #include <memory>
 #include <new>
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
-namespace {
-
-// A recording frees frame-sized blocks that glibc's allocator keeps once
-// its adaptive mmap threshold has grown past them: without this, each
-// recording left some 3.5 MB of freed memory resident in the player.
-void returnFreedMemory()
-{
-#if defined(__GLIBC__)
-    malloc_trim(0);
-#endif
-}
-
-} // namespace
 
 VideoRecord::VideoRecord(QString file, int width, int height, QObject *parent)
     : QObject(parent), file(std::move(file)), width(width & ~1), height(height & ~1)

@@ -1,0 +1,8 @@
+#include "window/FreedMemory.h"
+
+#include <malloc.h>
+
+void returnFreedMemory()
+{
+    _heapmin();
+}
