@@ -166,13 +166,23 @@ void serveReadable(const std::vector<int> &readable)
     }
 }
 
+// Whether a connection waits on the server now. Readiness from the poll can
+// be stale: the server may have been stopped since and its handle and socket
+// given to a newly started one, on which an accept would wait, holding the
+// server lock, for a connection that may never come.
+bool connectionWaiting(int server)
+{
+    std::vector<net::PollItem> items{net::PollItem{nativeSocketOf(server), false}};
+    return net::pollReadable(items, 0) > 0 && items.front().ready;
+}
+
 void acceptPending(const std::vector<int> &pending)
 {
     Manager &m = manager();
     std::lock_guard<std::recursive_mutex> lock(m.serverLock);
     for (const int server : pending) {
         auto entry = findHandle(m.servers, server);
-        if (entry == m.servers.end())
+        if (entry == m.servers.end() || !connectionWaiting(server))
             continue;
         sockaddr_in address{};
         int length = sizeof address;
