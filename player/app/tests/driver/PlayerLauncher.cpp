@@ -1,5 +1,7 @@
 #include "PlayerLauncher.h"
 
+#include "Polling.h"
+#include "ProcessTable.h"
 #include "XSession.h"
 #include "app/Paths.h"
 #include "settings/SettingsKeys.h"
@@ -7,9 +9,16 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QUuid>
+
+#include <algorithm>
+#include <csignal>
 
 PlayerLauncher::PlayerLauncher(const XSession &session, const QString &binDir, const QString &outputDir)
-    : m_session(session), m_binDir(binDir), m_outputDir(outputDir)
+    : m_session(session),
+      m_binDir(binDir),
+      m_outputDir(outputDir),
+      m_mark(QByteArrayLiteral("TAVENOR_TEST_LAUNCHER=") + QUuid::createUuid().toByteArray(QUuid::WithoutBraces))
 {
 }
 
@@ -62,6 +71,8 @@ std::unique_ptr<QProcess> PlayerLauncher::start(const QString &logName, const QP
     for (const QString &name : extra.keys())
         environment.insert(name, extra.value(name));
     addLeakChecks(environment);
+    const int equals = m_mark.indexOf('=');
+    environment.insert(QString::fromLatin1(m_mark.left(equals)), QString::fromLatin1(m_mark.mid(equals + 1)));
     auto player = std::make_unique<QProcess>();
     player->setProcessEnvironment(environment);
     player->setProcessChannelMode(QProcess::MergedChannels);
@@ -74,4 +85,23 @@ QString PlayerLauncher::log() const
 {
     QFile file(m_logPath);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+qint64 PlayerLauncher::startedPlayer(const QString &instance) const
+{
+    const QList<qint64> started = ProcessTable::withEnvironmentEntry(m_mark);
+    for (const qint64 pid : ProcessTable::running("/TavenorPlayer", instance.toUtf8())) {
+        if (started.contains(pid))
+            return pid;
+    }
+    return 0;
+}
+
+int PlayerLauncher::endAllStarted()
+{
+    const QList<qint64> left = ProcessTable::withEnvironmentEntry(m_mark);
+    for (const qint64 pid : left)
+        ::kill(pid_t(pid), SIGKILL);
+    waitFor([&left] { return std::all_of(left.begin(), left.end(), ProcessTable::gone); }, 30000);
+    return left.size();
 }

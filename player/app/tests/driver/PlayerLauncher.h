@@ -34,6 +34,17 @@ public:
     QString logPath() const { return m_logPath; }
     QString log() const;
 
+    // A player of instance that the starts caused (one restarted detached
+    // included), 0 when none runs. Players of other test runs on the
+    // machine may have the same instance name.
+    qint64 startedPlayer(const QString &instance) const;
+    // Ends every process the starts caused, whatever state a failed check
+    // left them in, and waits until they have gone: the players, a player
+    // one of them started again detached, their guests and browser helpers
+    // all inherit the launcher's mark in their environment. How many were
+    // still there.
+    int endAllStarted();
+
 private:
     const XSession &m_session;
     QString m_binDir;
@@ -41,4 +52,5 @@ private:
     QString m_leakSuppressions;
     QString m_logPath;
     QProcessEnvironment m_defaults;
+    QByteArray m_mark;
 };

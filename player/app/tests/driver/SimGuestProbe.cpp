@@ -1,9 +1,9 @@
 #include "SimGuestProbe.h"
 
 #include "Polling.h"
+#include "ProcessTable.h"
 #include "app/Paths.h"
 
-#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 
@@ -75,20 +75,7 @@ bool SimGuestProbe::waitForEvents(int from, const QList<GuestEventMatch> &expect
 // The simulated engine runs the guest as `tavenor-guest <state folder>`.
 qint64 SimGuestProbe::pid() const
 {
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs);
-    for (const QString &pid : pids) {
-        QFile cmdline(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
-        if (!cmdline.open(QIODevice::ReadOnly))
-            continue;
-        const QList<QByteArray> arguments = cmdline.readAll().split('\0');
-        if (arguments.size() < 2 || !arguments[0].endsWith("tavenor-guest")
-            || QString::fromLocal8Bit(arguments[1]) != m_stateFolder)
-            continue;
-        QFile status(QStringLiteral("/proc/") + pid + QStringLiteral("/status"));
-        if (status.open(QIODevice::ReadOnly) && !status.readAll().contains("State:\tZ"))
-            return pid.toLongLong();
-    }
-    return 0;
+    return ProcessTable::running("tavenor-guest", QFile::encodeName(m_stateFolder)).value(0);
 }
 
 QByteArray SimGuestProbe::command(const QByteArray &line) const

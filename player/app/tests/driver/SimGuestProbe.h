@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GuestEvent.h"
+#include "Polling.h"
 
 #include <QByteArray>
 #include <QList>
@@ -19,7 +20,7 @@ public:
     // a long run reads its growing file once.
     QList<GuestEvent> newEvents();
     // Waits for events matching each predicate in turn, after index from.
-    bool waitForEvents(int from, const QList<GuestEventMatch> &expected, int timeoutMs = 10000) const;
+    bool waitForEvents(int from, const QList<GuestEventMatch> &expected, int timeoutMs = kReactionMs) const;
     // The pid of the instance's guest, 0 when none runs.
     qint64 pid() const;
     bool running() const { return pid() != 0; }

@@ -18,9 +18,13 @@ bool XSession::start()
 {
     m_xvfb = std::make_unique<QProcess>();
     m_xvfb->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Only the abstract socket, which is private to the network namespace
+    // the tests run in: servers of other namespaces take the same display
+    // number, and a socket file of that number would be shared with them.
     m_xvfb->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                                           QStringLiteral("0"), QStringLiteral("1920x1080x24"),
-                                          QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+                                          QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                                          QStringLiteral("-nolisten"), QStringLiteral("unix")});
     if (!waitFor([this] { return m_xvfb->canReadLine() || m_xvfb->state() == QProcess::NotRunning; }, 20000))
         return false;
     m_display = QLatin1Char(':') + QString::fromLatin1(m_xvfb->readLine().trimmed());
@@ -66,7 +70,7 @@ QString XSession::mainWindow(qint64 pid) const
                     .value(0));
             return !window.isEmpty();
         },
-        20000);
+        kStartMs);
     return window;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Polling.h"
+
 #include <QPoint>
 #include <QProcess>
 #include <QRect>
@@ -33,14 +35,14 @@ public:
     // A PNG of the whole screen at path.
     void screenshot(const QString &path) const;
 
-    // The player's main window ("Pellow") of pid, waited for up to 20 s.
+    // The player's main window ("Pellow") of pid, waited for up to kStartMs.
     QString mainWindow(qint64 pid) const;
     // The windows of pid shown now.
     QStringList visibleWindows(qint64 pid) const;
     QRect windowGeometry(const QString &window) const;
     // A shown top-level window of pid other than except, larger than a tool
     // tip (a question or a dialog), waited for up to timeoutMs.
-    QString otherWindow(qint64 pid, const QString &except, int timeoutMs = 10000) const;
+    QString otherWindow(qint64 pid, const QString &except, int timeoutMs = kReactionMs) const;
     void clickAt(QPoint screenPos) const;
     void focus(const QString &window) const;
 
