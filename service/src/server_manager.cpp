@@ -7,6 +7,8 @@
 
 #include <service/socket.h>
 
+#include <OwnUserGate.h>
+
 #include <QDebug>
 
 #include <algorithm>
@@ -37,6 +39,11 @@ struct Entry
     Clock::time_point acceptPausedUntil{};
 };
 
+void reportRefusal(const std::string &line)
+{
+    qDebug().noquote() << QString::fromStdString(line);
+}
+
 struct Manager
 {
     // Lock order: servers before connections. Both are re-entrant so that
@@ -56,6 +63,8 @@ struct Manager
     std::thread loop;
 
     std::atomic<unsigned long> passes{0};
+
+    peerowner::OwnUserGate ownUserOnly{reportRefusal};
 
     std::mutex resetLock;
     std::vector<void (*)()> resets;
@@ -189,6 +198,12 @@ void acceptPending(const std::vector<int> &pending)
         const int handle = box_accept(server, reinterpret_cast<sockaddr *>(&address), &length);
         if (handle <= 0) {
             entry->acceptPausedUntil = Clock::now() + kAcceptRetryDelay;
+            continue;
+        }
+        // Loopback is open to every local user: only the user's own guest
+        // may become a service's connection.
+        if (!m.ownUserOnly.admit(nativeSocketOf(handle), entry->port)) {
+            box_close(handle);
             continue;
         }
         net::tuneConnection(nativeSocketOf(handle), static_cast<int>(kGuestReceiveTimeout.count()));

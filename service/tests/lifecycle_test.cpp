@@ -47,21 +47,6 @@ Bytes keyMessage(int scanCode, int action, int third)
 
 void ignoreText(QString, void *) {}
 
-// A guest that the service behind port has taken as its current
-// connection: what probe sends reaches it.
-guest::GuestSocket connectServed(int port, const std::function<void()> &probe)
-{
-    guest::GuestSocket guest = connectGuest(static_cast<std::uint16_t>(port));
-    EXPECT_TRUE(waitUntil([&] {
-        probe();
-        return guest.waitReadable(10ms) == guest::ReadStatus::Ok;
-    }));
-    std::uint8_t scratch[4096];
-    while (guest.waitReadable(50ms) == guest::ReadStatus::Ok)
-        guest.readSome(scratch, sizeof scratch, 50ms);
-    return guest;
-}
-
 void probeClipboard()
 {
     clipboard_host_clip_data(QStringLiteral("?"));

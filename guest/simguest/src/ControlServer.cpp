@@ -1,12 +1,15 @@
 #include "ControlServer.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 
 namespace {
 
 // sockaddr_un's path field, its terminating NUL included.
 constexpr int kMaxSocketPathBytes = 108;
+
+constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 } // namespace
 
@@ -34,10 +37,22 @@ bool ControlServer::listen(const QString &path, QString *error)
         *error = QStringLiteral("the path is longer than a local socket allows: %1").arg(path);
         return false;
     }
+    // Only this user may reach the guest through it: the socket is made
+    // in a folder only the user can enter, and is itself 0600.
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QFile::setPermissions(folder, kOwnerOnly | QFileDevice::ExeOwner)) {
+        *error = QStringLiteral("cannot make %1 private to this user").arg(folder);
+        return false;
+    }
     QLocalServer::removeServer(path);
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server.listen(path)) {
         *error = m_server.errorString();
+        return false;
+    }
+    if (!QFile::setPermissions(path, kOwnerOnly)) {
+        m_server.close();
+        *error = QStringLiteral("cannot make %1 private to this user").arg(path);
         return false;
     }
     return true;

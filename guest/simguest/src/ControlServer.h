@@ -29,7 +29,8 @@ public:
     ControlServer(Handler handler, QObject *parent = nullptr);
     ~ControlServer() override;
 
-    // Replaces a socket file left by an earlier run; false (and why) when it cannot listen.
+    // Replaces a socket file left by an earlier run and makes the socket's
+    // folder private to this user; false (and why) when it cannot listen.
     bool listen(const QString &path, QString *error);
 
 private:

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -164,6 +165,25 @@ TEST_F(GuestProcess, EndsWhenItsStateFolderIsRemoved)
     ASSERT_TRUE(guest.waitForExit());
     EXPECT_EQ(guest.process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(guest.process().exitCode(), 0);
+}
+
+// Only this user may reach the guest through its control socket: 0600, in
+// a folder the guest makes private even when it was given one open to all.
+TEST_F(GuestProcess, ControlSocketIsPrivateToTheUser)
+{
+    const QString folder = m_dir.filePath(QStringLiteral("machine.sim"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+    GuestRunner guest(folder, GuestRunner::Options{});
+    ASSERT_TRUE(guest.start());
+    // Answered once the guest has finished setting up the socket.
+    ASSERT_EQ(guest.control("rotate 0"), QStringLiteral("ok"));
+    const auto modeOf = [](const QString &path) {
+        struct stat info = {};
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode : 0;
+    };
+    EXPECT_EQ(modeOf(folder), S_IFDIR | 0700u);
+    EXPECT_EQ(modeOf(guest.stateFile(QStringLiteral("control.sock"))), S_IFSOCK | 0600u);
 }
 
 // A socket file left behind by a guest that was killed does not stop the next one.

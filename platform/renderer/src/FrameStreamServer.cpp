@@ -115,6 +115,10 @@ void FrameStreamServer::acceptPending()
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             return;
         }
+        if (!m_ownUserOnly.admit(fd, m_port)) {
+            ::close(fd);
+            continue;
+        }
         if (m_clientFd >= 0)
             dropClient("replaced by a new connection");
         m_clientFd = fd;

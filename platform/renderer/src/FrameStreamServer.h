@@ -3,6 +3,8 @@
 #include "Frame.h"
 #include "FrameStreamReader.h"
 
+#include <OwnUserGate.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -14,7 +16,8 @@ namespace renderer {
 // picks and reads one guest connection at a time on a thread of its own; a
 // new connection replaces the current one. Each complete frame goes to the
 // frame handler on that thread. A bad or broken stream ends its connection
-// and loses only the frame in flight.
+// and loses only the frame in flight. Only a guest of this process's own
+// user gets in: another local user's connection is closed at accept.
 class FrameStreamServer
 {
 public:
@@ -41,6 +44,7 @@ private:
     int m_clientFd = -1;
     std::uint16_t m_port = 0;
     FrameStreamReader m_reader;
+    peerowner::OwnUserGate m_ownUserOnly;
     std::thread m_thread;
 };
 

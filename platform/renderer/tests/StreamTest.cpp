@@ -3,6 +3,7 @@
 
 #include "Eventually.h"
 #include "FrameSender.h"
+#include "OtherUserClient.h"
 #include "RendererLibrary.h"
 #include "TestImages.h"
 
@@ -372,6 +373,29 @@ TEST_F(RendererStream, ANewConnectionReplacesTheCurrentOne)
     third.sendBytes(blue.data() + blue.size() / 3, blue.size() - blue.size() / 3);
     ASSERT_TRUE(sendSolid(fourth, kRed) && showsSolid(kRed));
     EXPECT_EQ(captureFrame(kWidth, kHeight), solidPixels(kWidth, kHeight, kRed));
+}
+
+// Loopback is open to every local user: another user's stream is closed at
+// accept, its frame never shows and the current guest keeps streaming.
+TEST_F(RendererStream, AnotherUsersStreamIsRefused)
+{
+    if (!other_user::canRun())
+        GTEST_SKIP() << "only root can run a client as another user";
+    FrameSender own;
+    ASSERT_TRUE(connectAndShow(own, s_address, kRed));
+    std::vector<std::uint8_t> stream = guest::encodeFrameStreamHello();
+    const auto header = FrameHeader::forImage(16, 12).encode();
+    const auto green = solidPixels(16, 12, kGreen);
+    stream.insert(stream.end(), header.begin(), header.end());
+    stream.insert(stream.end(), green.begin(), green.end());
+    const auto port = std::uint16_t(std::stoul(s_address.substr(s_address.rfind(':') + 1)));
+
+    const std::optional<other_user::Outcome> outcome =
+        other_user::connectAndRead("127.0.0.1", port, stream);
+    ASSERT_TRUE(outcome) << "the other user's client could not connect";
+    EXPECT_TRUE(outcome->closedByServer);
+    EXPECT_EQ(captureFrame(kWidth, kHeight), solidPixels(kWidth, kHeight, kRed));
+    EXPECT_TRUE(sendSolid(own, kBlue) && showsSolid(kBlue)) << "the own guest was dropped";
 }
 
 TEST_F(RendererStream, AFrameSentInSmallPiecesArrivesWhole)

@@ -1,5 +1,7 @@
 #include "guest_peer.h"
 
+#include "wait.h"
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -16,6 +18,20 @@ guest::GuestSocket connectGuest(std::uint16_t port)
     EXPECT_TRUE(socket.isOpen()) << "cannot connect to port " << port << ", error "
                                  << socket.lastError();
     return socket;
+}
+
+guest::GuestSocket connectServed(int port, const std::function<void()> &probe)
+{
+    using namespace std::chrono_literals;
+    guest::GuestSocket guest = connectGuest(static_cast<std::uint16_t>(port));
+    EXPECT_TRUE(waitUntil([&] {
+        probe();
+        return guest.waitReadable(10ms) == guest::ReadStatus::Ok;
+    }));
+    std::uint8_t scratch[4096];
+    while (guest.waitReadable(50ms) == guest::ReadStatus::Ok)
+        guest.readSome(scratch, sizeof scratch, 50ms);
+    return guest;
 }
 
 Bytes readBytes(guest::GuestSocket &socket, std::size_t n, std::chrono::milliseconds timeout)

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,11 @@ constexpr std::chrono::milliseconds kPeerTimeout{10000};
 
 // A connected guest socket; fails the running test if it cannot connect.
 guest::GuestSocket connectGuest(std::uint16_t port);
+
+// A guest that the service behind port has taken as its current
+// connection: what probe makes the host send reaches it. What arrived so
+// far is read and dropped.
+guest::GuestSocket connectServed(int port, const std::function<void()> &probe);
 
 // Reads exactly n bytes; an empty result (and a test failure) if they do not
 // arrive in time.
