@@ -62,7 +62,9 @@ double commandLine(int frames, int threads, const std::string &file)
 {
     const std::string command = "ffmpeg -v error -y -f rawvideo -pix_fmt rgba -s 1280x720 -r 25 -i - "
                                 "-c:v libx264 -preset ultrafast -crf 23 -threads "
-                                + std::to_string(threads) + " -pix_fmt yuv420p -movflags +faststart '" + file + "'";
+                                + std::to_string(threads)
+                                + " -pix_fmt yuv420p -movflags +empty_moov+default_base_moof -frag_duration 500000 '"
+                                + file + "'";
     std::vector<std::uint8_t> rgba;
     const auto start = Clock::now();
     FILE *pipe = popen(command.c_str(), "w");

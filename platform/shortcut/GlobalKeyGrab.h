@@ -29,11 +29,14 @@ private:
     void release();
 
     // X11: the key code and the modifier masks grabbed (the combination with
-    // and without Caps Lock and Num Lock). Windows: the virtual key, the
-    // modifier flags and the hot key's id.
+    // and without Caps Lock and Num Lock), whether the key is down and when
+    // it last went up (to tell auto-repeat from a new press). Windows: the
+    // virtual key, the modifier flags and the hot key's id.
     unsigned m_nativeKey = 0;
     unsigned m_nativeModifiers = 0;
     std::vector<unsigned> m_grabbedModifiers;
+    bool m_keyDown = false;
+    unsigned m_releaseTime = 0;
     int m_hotKeyId = 0;
     std::function<void()> m_pressed;
     bool m_held = false;

@@ -28,19 +28,29 @@ constexpr KeyName kSpecialKeys[] = {
 // Hot key ids are per thread and must stay below 0xC000 for an application.
 std::atomic<int> g_nextHotKeyId{1};
 
-UINT virtualKeyFor(int qtKey)
+struct NativeKey
+{
+    UINT virtualKey = 0;
+    // MOD_SHIFT when the character is the key's shifted one ('@' on the 2 key).
+    UINT modifiers = 0;
+};
+
+NativeKey nativeKeyFor(int qtKey)
 {
     if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
-        return UINT(qtKey);
+        return {UINT(qtKey), 0};
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
-        return UINT(VK_F1 + (qtKey - Qt::Key_F1));
+        return {UINT(VK_F1 + (qtKey - Qt::Key_F1)), 0};
     for (const KeyName &name : kSpecialKeys) {
         if (name.qtKey == qtKey)
-            return name.virtualKey;
+            return {name.virtualKey, 0};
     }
-    // Punctuation of the current keyboard layout.
+    // Punctuation of the current keyboard layout; the high byte tells the
+    // shift state that types it.
     const SHORT scan = VkKeyScanW(WCHAR(qtKey));
-    return scan == -1 ? 0 : UINT(LOBYTE(scan));
+    if (scan == -1)
+        return {};
+    return {UINT(LOBYTE(scan)), (HIBYTE(scan) & 1) != 0 ? UINT(MOD_SHIFT) : 0u};
 }
 
 UINT modifierFlagsFor(Qt::KeyboardModifiers modifiers)
@@ -65,7 +75,9 @@ GlobalKeyGrab::GlobalKeyGrab(int qtKey, Qt::KeyboardModifiers modifiers,
                              std::function<void()> pressed)
     : m_nativeModifiers(modifierFlagsFor(modifiers)), m_pressed(std::move(pressed))
 {
-    m_nativeKey = virtualKeyFor(qtKey);
+    const NativeKey key = nativeKeyFor(qtKey);
+    m_nativeKey = key.virtualKey;
+    m_nativeModifiers |= key.modifiers;
     if (m_nativeKey == 0) {
         qDebug() << "global shortcut key has no virtual key" << Qt::hex << qtKey;
         return;

@@ -51,18 +51,34 @@ xcb_keysym_t keysymFor(int qtKey)
     return 0;
 }
 
-xcb_keycode_t keycodeFor(xcb_connection_t *connection, int qtKey)
+struct NativeKey
+{
+    xcb_keycode_t code = 0;
+    // Shift when the key symbol is the key's shifted one ('@' on the 2 key).
+    unsigned modifiers = 0;
+};
+
+// The key that types keysym: unshifted if some key has it so, else shifted;
+// failing both, any key that has it in another group, as it is.
+NativeKey nativeKeyFor(xcb_connection_t *connection, int qtKey)
 {
     const xcb_keysym_t keysym = keysymFor(qtKey);
     if (keysym == 0)
-        return 0;
+        return {};
     std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)> symbols(
         xcb_key_symbols_alloc(connection), &xcb_key_symbols_free);
     if (!symbols)
-        return 0;
+        return {};
+    const xcb_setup_t *setup = xcb_get_setup(connection);
+    for (const int column : {0, 1}) {
+        for (unsigned code = setup->min_keycode; code <= setup->max_keycode; ++code) {
+            if (xcb_key_symbols_get_keysym(symbols.get(), xcb_keycode_t(code), column) == keysym)
+                return {xcb_keycode_t(code), column == 0 ? 0u : unsigned(XCB_MOD_MASK_SHIFT)};
+        }
+    }
     std::unique_ptr<xcb_keycode_t, decltype(&std::free)> codes(
         xcb_key_symbols_get_keycode(symbols.get(), keysym), &std::free);
-    return codes ? codes.get()[0] : 0;
+    return {codes ? codes.get()[0] : xcb_keycode_t(0), 0};
 }
 
 unsigned maskFor(Qt::KeyboardModifiers modifiers)
@@ -89,7 +105,9 @@ GlobalKeyGrab::GlobalKeyGrab(int qtKey, Qt::KeyboardModifiers modifiers,
         qDebug() << "global shortcut needs an X server";
         return;
     }
-    m_nativeKey = keycodeFor(QX11Info::connection(), qtKey);
+    const NativeKey key = nativeKeyFor(QX11Info::connection(), qtKey);
+    m_nativeKey = key.code;
+    m_nativeModifiers |= key.modifiers;
     if (m_nativeKey == 0) {
         qDebug() << "global shortcut key has no key code" << Qt::hex << qtKey;
         return;
@@ -148,17 +166,32 @@ void GlobalKeyGrab::release()
     xcb_flush(connection);
 }
 
-// Presses only: a release is no new activation.
+// One activation per physical press. A held key comes back from the server
+// as release and press pairs with one time stamp (or as presses alone when
+// the client asked for detectable auto-repeat); the grab sees the releases,
+// as the key is grabbed from its press to its release.
 bool GlobalKeyGrab::nativeEventFilter(const QByteArray &eventType, void *message, long *)
 {
     if (eventType != "xcb_generic_event_t")
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
-    if ((event->response_type & 0x7f) != XCB_KEY_PRESS)
+    const std::uint8_t type = event->response_type & 0x7f;
+    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
-    const auto *press = static_cast<const xcb_key_press_event_t *>(message);
-    if (press->detail != m_nativeKey || (press->state & ~kIgnoredMasks & 0xff) != m_nativeModifiers)
+    // A release has the layout of a press.
+    const auto *key = static_cast<const xcb_key_press_event_t *>(message);
+    if (key->detail != m_nativeKey)
         return false;
-    m_pressed();
+    if (type == XCB_KEY_RELEASE) {
+        m_keyDown = false;
+        m_releaseTime = key->time;
+        return false;
+    }
+    if ((key->state & ~kIgnoredMasks & 0xff) != m_nativeModifiers)
+        return false;
+    const bool repeated = m_keyDown || key->time == m_releaseTime;
+    m_keyDown = true;
+    if (!repeated)
+        m_pressed();
     return true;
 }

@@ -46,7 +46,7 @@ void endGuestEvents()
 
 } // namespace
 
-int runPlayer(QApplication &app, int, char **)
+int runPlayer(QApplication &app, int, char **, const std::function<void()> &leave)
 {
     initPlayerResources();
 
@@ -86,6 +86,7 @@ int runPlayer(QApplication &app, int, char **)
     window.hide();
     if (!shutdown.finish(MachineShutdown::kBoundMs)) {
         qDebug() << "machine shutdown did not end in time, leaving it";
+        leave();
         std::fflush(nullptr);
         std::_Exit(result);
     }

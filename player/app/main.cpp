@@ -34,6 +34,18 @@ bool acceptInstanceName(const QString &name)
     return false;
 }
 
+// The end of a run that passed the start-up checks, also of one whose
+// machine would not stop in time: the reports sent meanwhile get their
+// moment to leave, the instance key is given back, and only then a restart
+// the settings asked for is started (any earlier, it would be refused as a
+// second instance).
+void leaveInstance(InstanceGuard &guard)
+{
+    InfoReporter::instance()->waitForReplies();
+    guard.release();
+    PlayerRestart::startPending();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -57,15 +69,13 @@ int main(int argc, char **argv)
     selectVmEngineFromSettings();
     if (!VMService::getVMService()->vboxInstalled()) {
         qDebug() << "vbox not installed";
+        InfoReporter::instance()->waitForReplies();
         return -1;
     }
 
     qDebug() << "start player...";
-    const int result = runPlayer(app, argc, argv);
-    // The close report was sent as the event loop ended.
-    InfoReporter::instance()->waitForReplies();
-    // A restarted player would be refused while this one holds the key.
-    guard.release();
-    PlayerRestart::startPending();
+    const auto leave = [&guard] { leaveInstance(guard); };
+    const int result = runPlayer(app, argc, argv, leave);
+    leave();
     return result;
 }

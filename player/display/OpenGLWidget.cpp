@@ -268,13 +268,13 @@ void OpenGLWidget::sendKey(QKeyEvent *event, bool press)
         vinput_inject_key(scan, kUp, 0);
         return;
     }
-    vinput_inject_key(scan, press ? kDown : kUp, 0);
-    if (scan == 0)
-        return;
-    if (press)
+    // A release goes only after its press: an input method that takes a
+    // press (the Space that commits its text) still lets the release through.
+    if (press && scan != 0)
         m_heldScanCodes.insert(scan);
-    else
-        m_heldScanCodes.erase(scan);
+    else if (!press && scan != 0 && m_heldScanCodes.erase(scan) == 0)
+        return;
+    vinput_inject_key(scan, press ? kDown : kUp, 0);
 }
 
 void OpenGLWidget::focusInEvent(QFocusEvent *event)

@@ -4,6 +4,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <QUrl>
 #include <QVariant>
 
@@ -21,9 +22,10 @@ void dropTooLong(QNetworkReply *reply, qint64 bytes, qint64 maxBytes)
 
 } // namespace
 
-QNetworkReply *get(QNetworkAccessManager &manager, const QUrl &url, qint64 maxBytes, int timeoutMs)
+QNetworkReply *get(QNetworkAccessManager &manager, const QUrl &url, qint64 maxBytes, int timeoutMs, int deadlineMs)
 {
     QNetworkRequest request(url);
+    // Qt's time-out starts again with every byte; the deadline does not.
     request.setTransferTimeout(timeoutMs);
     QNetworkReply *reply = manager.get(request);
     reply->setProperty(kMaxBytesProperty, maxBytes);
@@ -31,6 +33,12 @@ QNetworkReply *get(QNetworkAccessManager &manager, const QUrl &url, qint64 maxBy
         if (received <= maxBytes && total <= maxBytes)
             return;
         dropTooLong(reply, qMax(received, total), maxBytes);
+        reply->abort();
+    });
+    QTimer::singleShot(deadlineMs, reply, [reply, deadlineMs] {
+        if (!reply->isRunning())
+            return;
+        qDebug() << "answer too slow, dropped" << reply->url().toDisplayString() << "after" << deadlineMs << "ms";
         reply->abort();
     });
     return reply;

@@ -1,34 +1,24 @@
 #include "splash/HostReport.h"
 
-#include <QByteArray>
-#include <QList>
-#include <QPair>
+#include "splash/WebQuery.h"
 
 QUrl hostReportUrl(QUrl url, const HostReport &report)
 {
-    QList<QPair<const char *, QString>> items = {
-        {"appVer", report.appVersion},
-        {"channelId", report.channelId},
-        {"machineId", report.machineId},
-        {"osVersion", report.osVersion},
-        {"cpuModel", report.cpuModel},
-        {"maxClockSpeed", QString::number(report.maxClockSpeed)},
-        {"processorCount", QString::number(report.processorCount)},
-        {"totalMemory", QString::number(report.totalMemory)},
-        {"resolution", QStringLiteral("%1x%2").arg(report.resolution.width()).arg(report.resolution.height())},
-        {"running", report.running ? QStringLiteral("true") : QStringLiteral("false")},
+    QList<QPair<QString, QString>> items = {
+        {QStringLiteral("appVer"), report.appVersion},
+        {QStringLiteral("channelId"), report.channelId},
+        {QStringLiteral("machineId"), report.machineId},
+        {QStringLiteral("osVersion"), report.osVersion},
+        {QStringLiteral("cpuModel"), report.cpuModel},
+        {QStringLiteral("maxClockSpeed"), QString::number(report.maxClockSpeed)},
+        {QStringLiteral("processorCount"), QString::number(report.processorCount)},
+        {QStringLiteral("totalMemory"), QString::number(report.totalMemory)},
+        {QStringLiteral("resolution"),
+         QStringLiteral("%1x%2").arg(report.resolution.width()).arg(report.resolution.height())},
+        {QStringLiteral("running"), report.running ? QStringLiteral("true") : QStringLiteral("false")},
     };
     if (!report.graphicsCard.isEmpty())
-        items.append({"graphicsCard", report.graphicsCard});
-
-    QByteArray query;
-    for (const auto &[key, value] : items) {
-        if (!query.isEmpty())
-            query += '&';
-        query += key;
-        query += '=';
-        query += QUrl::toPercentEncoding(value);
-    }
-    url.setQuery(QString::fromLatin1(query), QUrl::StrictMode);
+        items.append({QStringLiteral("graphicsCard"), report.graphicsCard});
+    url.setQuery(encodedQuery(items), QUrl::StrictMode);
     return url;
 }

@@ -6,6 +6,7 @@
 #include "settings/SettingsStore.h"
 #include "splash/BoundedGet.h"
 #include "splash/VendorServiceUrl.h"
+#include "splash/WebQuery.h"
 
 #include <OSUtils.h>
 
@@ -19,7 +20,6 @@
 #include <QNetworkReply>
 #include <QSaveFile>
 #include <QTextCodec>
-#include <QUrlQuery>
 
 namespace {
 
@@ -70,16 +70,16 @@ QUrl SplashUpdater::serviceRequestUrl()
     QUrl url = vendorServiceUrl(QStringLiteral("/api/client/splash"));
     if (!url.isValid())
         return url;
-    QUrlQuery query;
-    query.addQueryItem(QStringLiteral("appVer"),
-                       OSUtils::getFileVersion(QCoreApplication::applicationFilePath()));
-    query.addQueryItem(QStringLiteral("channelId"), channelId());
+    QList<QPair<QString, QString>> items = {
+        {QStringLiteral("appVer"), OSUtils::getFileVersion(QCoreApplication::applicationFilePath())},
+        {QStringLiteral("channelId"), channelId()},
+    };
     const QString version =
         SettingsStore(QString::fromLatin1(SettingsStore::kSharedApplication))
             .stringValue(QString::fromLatin1(SettingsKeys::kSplashVersion));
     if (!version.isEmpty())
-        query.addQueryItem(QStringLiteral("splashVersion"), version);
-    url.setQuery(query);
+        items.append({QStringLiteral("splashVersion"), version});
+    url.setQuery(encodedQuery(items), QUrl::StrictMode);
     return url;
 }
 
@@ -133,9 +133,11 @@ void SplashUpdater::handleServiceAnswer(const ServiceAnswer &answer)
 {
     if (!answer.hasUpdate)
         return;
-    m_backgroundReply = download(answer.background);
-    m_foregroundReply = download(answer.foreground);
-    m_helpFileReply = download(answer.helpFile);
+    // An answer that names no file leaves a download of an earlier answer
+    // to land; a new URL takes the place of the earlier download.
+    replaceDownload(m_backgroundReply, answer.background);
+    replaceDownload(m_foregroundReply, answer.foreground);
+    replaceDownload(m_helpFileReply, answer.helpFile);
 
     SettingsStore shared(QString::fromLatin1(SettingsStore::kSharedApplication));
     if (!answer.helpTextColor.isEmpty())
@@ -147,11 +149,10 @@ void SplashUpdater::handleServiceAnswer(const ServiceAnswer &answer)
     shared.sync();
 }
 
-QNetworkReply *SplashUpdater::download(const QUrl &url)
+void SplashUpdater::replaceDownload(QPointer<QNetworkReply> &download, const QUrl &url)
 {
-    if (url.isEmpty())
-        return nullptr;
-    return BoundedGet::get(*m_network, url, BoundedGet::kFileBytes);
+    if (!url.isEmpty())
+        download = BoundedGet::get(*m_network, url, BoundedGet::kFileBytes);
 }
 
 void SplashUpdater::storeDownload(QNetworkReply *reply, const QByteArray &body)

@@ -58,7 +58,7 @@ public slots:
 
 private:
     void handleServiceAnswer(const ServiceAnswer &answer);
-    QNetworkReply *download(const QUrl &url);
+    void replaceDownload(QPointer<QNetworkReply> &download, const QUrl &url);
     void storeDownload(QNetworkReply *reply, const QByteArray &body);
 
     QNetworkAccessManager *m_network;

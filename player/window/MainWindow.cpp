@@ -443,9 +443,14 @@ void MainWindow::hideFloatingBars()
         m_titleBar->hide();
 }
 
+// A confirmed exit without the question, close report included (unless the
+// user already confirmed and it went).
 void MainWindow::closeWithoutAsking()
 {
-    exitConfirmed = 1;
+    if (exitConfirmed == 0) {
+        InfoReporter::instance()->report(false, false);
+        exitConfirmed = 1;
+    }
     close();
 }
 

@@ -1,9 +1,11 @@
 #include "QxtGlobalShortcut.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QX11Info>
 #include <QtTest>
 
 #include <xcb/xcb.h>
@@ -51,6 +53,38 @@ private:
     xcb_window_t m_root = 0;
 };
 
+// Counts the X key presses of one key code that reach this program,
+// auto-repeated ones included.
+class KeyPressCounter : public QAbstractNativeEventFilter
+{
+public:
+    explicit KeyPressCounter(xcb_keysym_t keysym)
+    {
+        xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(QX11Info::connection());
+        xcb_keycode_t *codes = xcb_key_symbols_get_keycode(symbols, keysym);
+        m_code = codes != nullptr ? codes[0] : 0;
+        std::free(codes);
+        xcb_key_symbols_free(symbols);
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~KeyPressCounter() override { QCoreApplication::instance()->removeNativeEventFilter(this); }
+
+    int count() const { return m_count; }
+
+    bool nativeEventFilter(const QByteArray &eventType, void *message, long *) override
+    {
+        const auto *event = static_cast<const xcb_key_press_event_t *>(message);
+        if (eventType == "xcb_generic_event_t" && (event->response_type & 0x7f) == XCB_KEY_PRESS
+            && event->detail == m_code)
+            ++m_count;
+        return false;
+    }
+
+private:
+    xcb_keycode_t m_code = 0;
+    int m_count = 0;
+};
+
 } // namespace
 
 // The shortcut on a real X server: xdotool presses the keys as a user would,
@@ -63,6 +97,9 @@ private slots:
     void initTestCase();
     void firesAnywhereWhateverTheLockKeys_data();
     void firesAnywhereWhateverTheLockKeys();
+    void heldKeyFiresOncePerPress();
+    void shiftedCharacterFiresWithItsShift_data();
+    void shiftedCharacterFiresWithItsShift();
     void aCombinationHeldByAnotherProgramIsReported();
     void destructionGivesTheKeyBack();
     void aSequenceWithoutAKeyIsRefused_data();
@@ -105,6 +142,49 @@ void QxtGlobalShortcutX11Test::firesAnywhereWhateverTheLockKeys()
 
     if (!lock.isEmpty())
         xdotool({QStringLiteral("key"), lock});
+}
+
+// The server repeats a held key as release and press pairs; only the first
+// press is the user's.
+void QxtGlobalShortcutX11Test::heldKeyFiresOncePerPress()
+{
+    QxtGlobalShortcut shortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_H));
+    QVERIFY(shortcut.isRegistered());
+    QSignalSpy activated(&shortcut, &QxtGlobalShortcut::activated);
+    const KeyPressCounter presses('h');
+
+    xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl+alt+h")});
+    QTRY_VERIFY2_WITH_TIMEOUT(presses.count() >= 4, "the X server repeated no key", 10000);
+    xdotool({QStringLiteral("keyup"), QStringLiteral("ctrl+alt+h")});
+    // A new press after the release counts again; nothing else came between.
+    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+h")});
+    QTRY_VERIFY(activated.count() >= 2);
+    QCOMPARE(activated.count(), 2);
+}
+
+void QxtGlobalShortcutX11Test::shiftedCharacterFiresWithItsShift_data()
+{
+    QTest::addColumn<QString>("sequence");
+    QTest::addColumn<QString>("unshifted"); // the same key without Shift (US layout)
+    QTest::addColumn<QString>("shifted");
+    QTest::newRow("@") << "Ctrl+Alt+@" << "ctrl+alt+2" << "ctrl+alt+shift+2";
+    QTest::newRow(":") << "Ctrl+Alt+:" << "ctrl+alt+semicolon" << "ctrl+alt+shift+semicolon";
+    QTest::newRow("?") << "Ctrl+Alt+?" << "ctrl+alt+slash" << "ctrl+alt+shift+slash";
+}
+
+// The boss-key editor stores characters that take Shift to type: the
+// combination that fires is the one that types the character.
+void QxtGlobalShortcutX11Test::shiftedCharacterFiresWithItsShift()
+{
+    QFETCH(QString, sequence);
+    QFETCH(QString, unshifted);
+    QFETCH(QString, shifted);
+    QxtGlobalShortcut shortcut(QKeySequence::fromString(sequence, QKeySequence::NativeText));
+    QVERIFY(shortcut.isRegistered());
+    QSignalSpy activated(&shortcut, &QxtGlobalShortcut::activated);
+
+    xdotool({QStringLiteral("key"), shifted, unshifted, shifted});
+    QTRY_COMPARE(activated.count(), 2);
 }
 
 void QxtGlobalShortcutX11Test::aCombinationHeldByAnotherProgramIsReported()

@@ -20,6 +20,9 @@ namespace {
 // capture rate and far from overflowing MP4's 32-bit sample durations.
 constexpr AVRational kTimeBase = {1, 90000};
 
+// A new fragment, and a write to the file, every half second of video.
+constexpr char kFragmentMicroseconds[] = "500000";
+
 bool fileExists(const std::string &path)
 {
     struct stat info;
@@ -93,19 +96,22 @@ bool Mp4Writer::openEncoder(int frameRate, const Settings &settings)
     return m_scaler != nullptr;
 }
 
+// Fragmented: an empty index at the front (players open the file at once),
+// then each fragment carries the index of its own frames. Everything up to
+// the last fragment written plays, whatever ends the program; the trailer
+// only adds an index of the fragments for seeking. The muxer writes each
+// fragment through to the file as it is complete.
 bool Mp4Writer::openFile(const std::string &path)
 {
     m_path = path;
-    // The index is moved to the front by reading the file back by name.
-    m_format->url = av_strdup(path.c_str());
-    if (m_format->url == nullptr)
-        return false;
     const bool existed = fileExists(path);
     if (avio_open(&m_format->pb, path.c_str(), AVIO_FLAG_WRITE) < 0)
         return false;
     m_createdFile = !existed;
+    m_format->flush_packets = 1;
     AVDictionary *options = nullptr;
-    av_dict_set(&options, "movflags", "+faststart", 0);
+    av_dict_set(&options, "movflags", "+empty_moov+default_base_moof", 0);
+    av_dict_set(&options, "frag_duration", kFragmentMicroseconds, 0);
     const int result = avformat_write_header(m_format, &options);
     av_dict_free(&options);
     return result >= 0 && !writeFailed();

@@ -12,8 +12,10 @@ struct AVStream;
 struct SwsContext;
 
 // One recording: RGBA frames converted to yuv420p, encoded with libx264 and
-// muxed into an MP4 whose index sits at the front (faststart), so that a
-// player can start before it has read the whole file.
+// muxed into a fragmented MP4: an index at the front, so that a player can
+// start before it has read the whole file, and a fragment written every
+// half second, so that a recorder that is killed or loses power, or a disk
+// that fills up, leaves a file that plays up to its last fragment.
 //
 // Every frame is stamped with the time it was taken. A frame's duration is
 // only known when the next one arrives, so each frame is held back until
@@ -42,9 +44,9 @@ public:
     // rgba: the rows of a frame width * 4 bytes apart (the width given to
     // open), taken at timeUs on a monotonic clock in microseconds.
     bool append(const std::uint8_t *rgba, std::int64_t timeUs);
-    // The held frame lasts until endUs. Drains the encoder, writes the
-    // index and closes the file; removes it when it holds no frame. False
-    // when anything could not be written.
+    // The held frame lasts until endUs. Drains the encoder, writes the last
+    // fragment and the fragments' index and closes the file; removes it
+    // when it holds no frame. False when anything could not be written.
     bool finish(std::int64_t endUs);
 
     int framesAppended() const { return m_frames; }

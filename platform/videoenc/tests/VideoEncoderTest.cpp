@@ -10,7 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdint>
 #include <cstdlib>
@@ -209,18 +212,49 @@ TEST(VideoEncoder, fullDiskIsReportedAsAFailure)
     std::vector<std::uint8_t> noise(320 * 240 * 4);
     std::uint32_t seed = 1;
     bool appendFailed = false;
-    int end = 0;
+    bool finished = true;
     {
         FileSizeLimit limit(48 * 1024);
-        VideoRecording *handle = videoStart(path.c_str(), 320, 240, 25);
-        ASSERT_NE(handle, nullptr);
-        for (int i = 0; i < 30 && !appendFailed; ++i) {
+        Mp4Writer writer;
+        ASSERT_TRUE(writer.open(path, 320, 240, 25, Mp4Writer::Settings()));
+        // Two seconds of frames, a second's worth of them more than fits.
+        for (int i = 0; i < 50 && !appendFailed; ++i) {
             for (std::uint8_t &byte : noise)
                 byte = std::uint8_t((seed = seed * 1664525u + 1013904223u) >> 24);
-            appendFailed = videoAppendFrame(handle, noise.data()) < 0;
+            appendFailed = !writer.append(noise.data(), std::int64_t(i) * 40000);
         }
-        end = videoEnd(handle);
+        finished = writer.finish(2'000'000);
     }
     EXPECT_TRUE(appendFailed);
-    EXPECT_LT(end, 0);
+    EXPECT_FALSE(finished);
+}
+
+// A recorder killed mid-way (a crash, a power loss) leaves a file that
+// plays up to the last part written: here three seconds of frames, of which
+// at least the first two are whole parts of the file.
+TEST(VideoEncoder, aKilledRecordingPlaysUpToItsLastWrittenPart)
+{
+    const std::string path = tempFile("killed.mp4");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        Mp4Writer writer;
+        if (writer.open(path, 96, 64, 25, Mp4Writer::Settings())) {
+            for (int i = 0; i < 75; ++i)
+                writer.append(testFrame(96, 64, i).data(), std::int64_t(i) * 40000);
+        }
+        raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    const VideoProbe probe = VideoProbe::of(path);
+    ASSERT_TRUE(probe.readable) << path;
+    EXPECT_TRUE(probe.indexFirst);
+    EXPECT_GE(probe.frames, 50);
+    EXPECT_LT(probe.frames, 75);
+    ASSERT_EQ(int(probe.frameTimes.size()), probe.frames);
+    for (size_t i = 0; i < probe.frameTimes.size(); ++i)
+        EXPECT_NEAR(probe.frameTimes[i] - probe.frameTimes.front(), i * 0.04, 0.0015) << i;
 }

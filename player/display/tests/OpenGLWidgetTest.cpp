@@ -104,6 +104,7 @@ private slots:
     void lockWithoutCanLockKeepsTouches();
     void guestWindowSizeFollowsTheWidget();
     void committedTextGoesToTheInputMethodAsUtf8();
+    void releaseWhosePressTheInputMethodTookSendsNothing();
     void focusMovingAwayReleasesWhatIsHeld();
     void windowDeactivationReleasesLockedButtonAndZoom();
 
@@ -583,6 +584,22 @@ void OpenGLWidgetTest::committedTextGoesToTheInputMethodAsUtf8()
 
     QCOMPARE(m_text.texts(), std::optional<QStringList>(QStringList({"a"})));
     QCOMPARE(sent(), QStringList());
+}
+
+// The input method consumes the Space press that commits its text; the
+// release still reaches the widget and must not go to the guest alone.
+void OpenGLWidgetTest::releaseWhosePressTheInputMethodTookSendsNothing()
+{
+    QInputMethodEvent commit;
+    commit.setCommitString(QString::fromUtf8("\xE4\xBD\xA0\xE5\xA5\xBD")); // 你好
+    QCoreApplication::sendEvent(m_display, &commit);
+    QTest::keyRelease(m_display, Qt::Key_Space);
+    QCOMPARE(m_text.texts(), std::optional<QStringList>(QStringList({QString::fromUtf8("\xE4\xBD\xA0\xE5\xA5\xBD")})));
+    QCOMPARE(sent(), QStringList());
+
+    QTest::keyClick(m_display, Qt::Key_Space);
+    QTest::keyRelease(m_display, Qt::Key_Space);
+    QCOMPARE(sent(), QStringList({"key 57 down", "key 57 up"}));
 }
 
 void OpenGLWidgetTest::focusMovingAwayReleasesWhatIsHeld()

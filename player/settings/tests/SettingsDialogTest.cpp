@@ -15,7 +15,10 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QThread>
 #include <QtTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -40,6 +43,8 @@ private slots:
     void cleanup();
     void checksAndStorageRanges_data();
     void checksAndStorageRanges();
+    void customFields_data();
+    void customFields();
     void presetSaveMovesThePreviousSizeToRecent();
     void lowPresetLeavesCpuAndMemoryAlone();
     void resolutionListIsPrunedToTheDesktop();
@@ -97,41 +102,52 @@ void SettingsDialogTest::saveRefusingRestart(SettingsDialog *dialog)
 
 void SettingsDialogTest::checksAndStorageRanges_data()
 {
-    QTest::addColumn<QString>("cpu");
-    QTest::addColumn<QString>("width");
-    QTest::addColumn<QString>("dpi");
-    QTest::addColumn<QString>("message");  // empty: saved
-    QTest::addColumn<QVariant>("storedDpi");
-    QTest::addColumn<QVariant>("storedWidth");
+    // Changes to the Custom fields, which start at cpu 2, memory 2048, width
+    // 1280, height 720 and DPI 240 on a 1920 x 1080 desktop.
+    QTest::addColumn<QVariantMap>("fields");
+    QTest::addColumn<QString>("message"); // empty: saved
+    // Keys looked at after a save; an invalid value: the key is absent.
+    QTest::addColumn<QVariantMap>("stored");
 
     const QVariant none;
-    QTest::newRow("cpu 5") << "5" << "1280" << "240" << kCpuMessage << none << none;
-    QTest::newRow("cpu 0") << "0" << "1280" << "240" << kCpuMessage << none << none;
-    QTest::newRow("cpu letters") << "two" << "1280" << "240" << kCpuMessage << none << none;
-    QTest::newRow("dpi 100") << "2" << "1280" << "100" << kResolutionMessage << none << none;
-    QTest::newRow("dpi 481") << "2" << "1280" << "481" << kResolutionMessage << none << none;
-    QTest::newRow("width above desktop") << "2" << "1921" << "240" << kResolutionMessage << none << none;
-    QTest::newRow("dpi 120 passes, not stored") << "2" << "1280" << "120" << QString() << none << QVariant(1280);
-    QTest::newRow("dpi 121 stored") << "2" << "1280" << "121" << QString() << QVariant(121) << QVariant(1280);
-    QTest::newRow("dpi 480 stored") << "4" << "1280" << "480" << QString() << QVariant(480) << QVariant(1280);
-    QTest::newRow("width 500 passes, not stored") << "1" << "500" << "240" << QString() << QVariant(240) << none;
+    const QVariantMap nothing;
+    QTest::newRow("cpu 5") << QVariantMap{{"cpu", "5"}} << kCpuMessage << nothing;
+    QTest::newRow("cpu 0") << QVariantMap{{"cpu", "0"}} << kCpuMessage << nothing;
+    QTest::newRow("cpu letters") << QVariantMap{{"cpu", "two"}} << kCpuMessage << nothing;
+    QTest::newRow("dpi 100") << QVariantMap{{"dpi", "100"}} << kResolutionMessage << nothing;
+    QTest::newRow("dpi 481") << QVariantMap{{"dpi", "481"}} << kResolutionMessage << nothing;
+    QTest::newRow("width above desktop") << QVariantMap{{"width", "1921"}} << kResolutionMessage << nothing;
+    QTest::newRow("height above desktop") << QVariantMap{{"height", "1081"}} << kResolutionMessage << nothing;
+    QTest::newRow("height letters") << QVariantMap{{"height", "tall"}} << kResolutionMessage << nothing;
+    QTest::newRow("dpi 120 passes, not stored")
+        << QVariantMap{{"dpi", "120"}} << QString() << QVariantMap{{"graphics_dpi", none}, {"graphics_width", 1280}};
+    QTest::newRow("dpi 121 stored") << QVariantMap{{"dpi", "121"}} << QString() << QVariantMap{{"graphics_dpi", 121}};
+    QTest::newRow("dpi 480 and cpu 4 stored")
+        << QVariantMap{{"dpi", "480"}, {"cpu", "4"}} << QString() << QVariantMap{{"graphics_dpi", 480}, {"cpu", 4}};
+    QTest::newRow("width 500 passes, not stored")
+        << QVariantMap{{"width", "500"}, {"cpu", "1"}} << QString()
+        << QVariantMap{{"graphics_width", none}, {"graphics_dpi", 240}, {"cpu", 1}};
+    QTest::newRow("height 479 passes, not stored")
+        << QVariantMap{{"height", "479"}} << QString() << QVariantMap{{"graphics_height", none}, {"graphics_width", 1280}};
+    QTest::newRow("memory 512 passes, not stored")
+        << QVariantMap{{"memory", "512"}} << QString() << QVariantMap{{"memory", none}, {"cpu", 2}};
+    QTest::newRow("memory 8192 passes, not stored")
+        << QVariantMap{{"memory", "8192"}} << QString() << QVariantMap{{"memory", none}, {"cpu", 2}};
+    QTest::newRow("memory 4096 stored") << QVariantMap{{"memory", "4096"}} << QString() << QVariantMap{{"memory", 4096}};
 }
 
 void SettingsDialogTest::checksAndStorageRanges()
 {
-    QFETCH(QString, cpu);
-    QFETCH(QString, width);
-    QFETCH(QString, dpi);
+    QFETCH(QVariantMap, fields);
     QFETCH(QString, message);
-    QFETCH(QVariant, storedDpi);
-    QFETCH(QVariant, storedWidth);
+    QFETCH(QVariantMap, stored);
 
     QPointer<SettingsDialog> dialog = open();
     QCOMPARE(dialog->form().performace->currentIndex(), 3);
     QCOMPARE(dialog->form().graphics->currentIndex(), 0);
-    dialog->form().cpu->setText(cpu);
-    dialog->form().width->setText(width);
-    dialog->form().dpi->setText(dpi);
+    const QVariantMap start{{"cpu", "2"}, {"memory", "2048"}, {"width", "1280"}, {"height", "720"}, {"dpi", "240"}};
+    for (auto field = start.begin(); field != start.end(); ++field)
+        dialog->findChild<QLineEdit *>(field.key())->setText(fields.value(field.key(), field.value()).toString());
     saveRefusingRestart(dialog);
 
     if (!message.isEmpty()) {
@@ -142,11 +158,50 @@ void SettingsDialogTest::checksAndStorageRanges()
         return;
     }
     QCOMPARE(m_messages, QStringList{QStringLiteral("Reboot me to load new configuration?")});
-    QCOMPARE(store().value(QStringLiteral("cpu")), QVariant(cpu.toInt()));
-    QCOMPARE(store().value(QStringLiteral("graphics_dpi")), storedDpi);
-    QCOMPARE(store().value(QStringLiteral("graphics_width")), storedWidth);
+    for (auto key = stored.begin(); key != stored.end(); ++key)
+        QCOMPARE(store().value(key.key()), key.value());
     QVERIFY(!PlayerRestart::pending());
     QTRY_VERIFY(dialog.isNull());
+}
+
+void SettingsDialogTest::customFields_data()
+{
+    QTest::addColumn<QVariantMap>("stored");
+    QTest::addColumn<QStringList>("shown"); // cpu, memory, width, height, dpi, boss key
+
+    // Half the host's processors, memory by the host's size, the size
+    // derived from the desktop (80 % of 1080 at 16:9), the default boss key.
+    const qint64 hostMB = qint64(sysconf(_SC_PHYS_PAGES)) * sysconf(_SC_PAGE_SIZE) / (1024 * 1024);
+    QTest::newRow("nothing stored")
+        << QVariantMap() << QStringList{QString::number(qMax(1, QThread::idealThreadCount() / 2)),
+                                        hostMB >= 4096 ? "2048" : "1024", "1536", "864", "240", "Ctrl+Alt+X"};
+    // Custom is filled from the store only when Custom is what is stored;
+    // after a preset it starts from the preset's numbers.
+    QTest::newRow("Custom after Medium and 1280x720")
+        << QVariantMap{{"performance", 1}, {"graphics", 2}, {"cpu", 3}, {"graphics_width", 1000}}
+        << QStringList{"2", "1024", "1280", "720", "240", "Ctrl+Alt+X"};
+}
+
+void SettingsDialogTest::customFields()
+{
+    QFETCH(QVariantMap, stored);
+    QFETCH(QStringList, shown);
+    SettingsStore settings = store();
+    for (auto value = stored.begin(); value != stored.end(); ++value)
+        settings.setValue(value.key(), value.value());
+
+    QPointer<SettingsDialog> dialog = open();
+    const SettingsForm &form = dialog->form();
+    form.performace->setCurrentIndex(3);
+    form.graphics->setCurrentIndex(0);
+    const QList<QLineEdit *> fields{form.cpu, form.memory, form.width, form.height, form.dpi, form.bossKey};
+    QStringList texts;
+    for (const QLineEdit *field : fields)
+        texts << field->text();
+    QCOMPARE(texts, shown);
+    for (const QLineEdit *field : fields.mid(0, 5))
+        QVERIFY(!field->isReadOnly());
+    delete dialog;
 }
 
 void SettingsDialogTest::presetSaveMovesThePreviousSizeToRecent()

@@ -6,7 +6,7 @@
 #include <QString>
 
 // A query string as a web service reads it: items split at '&', key and
-// value at the first '=', both percent-decoded ('+' stays a plus).
+// value at the first '=', a '+' read as a space, then percent-decoded.
 inline QList<QPair<QString, QString>> decodeQuery(const QByteArray &query)
 {
     QList<QPair<QString, QString>> items;
@@ -14,8 +14,10 @@ inline QList<QPair<QString, QString>> decodeQuery(const QByteArray &query)
         return items;
     for (const QByteArray &item : query.split('&')) {
         const int equals = item.indexOf('=');
-        const QByteArray key = equals < 0 ? item : item.left(equals);
-        const QByteArray value = equals < 0 ? QByteArray() : item.mid(equals + 1);
+        QByteArray key = equals < 0 ? item : item.left(equals);
+        QByteArray value = equals < 0 ? QByteArray() : item.mid(equals + 1);
+        key.replace('+', ' ');
+        value.replace('+', ' ');
         items.append({QString::fromUtf8(QByteArray::fromPercentEncoding(key)),
                       QString::fromUtf8(QByteArray::fromPercentEncoding(value))});
     }

@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <memory>
 
@@ -55,6 +56,12 @@ void ScriptedHttpServer::answerCut(const QByteArray &path, const QByteArray &bod
     m_responses.insert(path, response("200 OK", body, body.size() * 2));
 }
 
+void ScriptedHttpServer::answerSlowly(const QByteArray &path, const QByteArray &body, int intervalMs)
+{
+    answer(path, body);
+    m_byteIntervals.insert(path, intervalMs);
+}
+
 bool ScriptedHttpServer::waitForRequests(int count)
 {
     QDeadlineTimer deadline(10000);
@@ -77,9 +84,30 @@ void ScriptedHttpServer::accept()
             m_requestLines.append(line);
             const QByteArray target = targetOf(line);
             const int query = target.indexOf('?');
-            const QByteArray path = query < 0 ? target : target.left(query);
-            socket->write(m_responses.value(path, response("404 Not Found", QByteArray(), 0)));
-            socket->disconnectFromHost();
+            respond(socket, query < 0 ? target : target.left(query));
         });
     }
+}
+
+void ScriptedHttpServer::respond(QTcpSocket *socket, const QByteArray &path)
+{
+    const QByteArray whole = m_responses.value(path, response("404 Not Found", QByteArray(), 0));
+    const int interval = m_byteIntervals.value(path, -1);
+    if (interval < 0) {
+        socket->write(whole);
+        socket->disconnectFromHost();
+        return;
+    }
+    const int headerEnd = whole.indexOf("\r\n\r\n") + 4;
+    socket->write(whole.left(headerEnd));
+    auto *timer = new QTimer(socket);
+    auto sent = std::make_shared<int>(headerEnd);
+    QObject::connect(timer, &QTimer::timeout, socket, [socket, timer, whole, sent] {
+        socket->write(whole.mid((*sent)++, 1));
+        if (*sent < whole.size())
+            return;
+        timer->stop();
+        socket->disconnectFromHost();
+    });
+    timer->start(interval);
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTcpServer>
 
+class QTcpSocket;
+
 // A web server of a few lines on loopback for the splash and report tests:
 // answers each GET by its path with a whole scripted response (404 for a
 // path it was not given) and records every request line.
@@ -25,14 +27,18 @@ public:
     void answer(const QByteArray &path, const QByteArray &body, const QByteArray &status = "200 OK");
     // A response whose header promises more than the body holds.
     void answerCut(const QByteArray &path, const QByteArray &body);
+    // The header at once, then the body one byte every intervalMs.
+    void answerSlowly(const QByteArray &path, const QByteArray &body, int intervalMs);
 
     // Runs the event loop until `count` requests arrived or 10 s passed.
     bool waitForRequests(int count);
 
 private:
     void accept();
+    void respond(QTcpSocket *socket, const QByteArray &path);
 
     QTcpServer m_server;
     QHash<QByteArray, QByteArray> m_responses;
+    QHash<QByteArray, int> m_byteIntervals;
     QList<QByteArray> m_requestLines;
 };

@@ -104,22 +104,24 @@ protected:
 
 } // namespace
 
+// A version holds what the service chose ('+' of "1.0+2" included) and is
+// read back as it was stored.
 TEST_F(SplashUpdaterTest, QueryCarriesTheStoredVersionOnlyWhenThereIsOne)
 {
-    m_server.answer("/api/client/splash", R"({"hasUpdate": true, "splashVersion": "7"})");
+    m_server.answer("/api/client/splash", R"({"hasUpdate": true, "splashVersion": "1.0+2 &c"})");
     update(1);
     const auto first = serviceQuery(0);
     EXPECT_EQ(queryKeys(first), (QStringList{QStringLiteral("appVer"), QStringLiteral("channelId")}));
     // The version this test program embeds (beside the host report's test).
     EXPECT_EQ(first.value(0).second, QStringLiteral("5.6.7-report"));
-    EXPECT_EQ(stored(SettingsKeys::kSplashVersion), QVariant(QStringLiteral("7")));
+    EXPECT_EQ(stored(SettingsKeys::kSplashVersion), QVariant(QStringLiteral("1.0+2 &c")));
     EXPECT_EQ(m_server.targets().size(), 1) << "a version-only answer downloads nothing";
 
     update(2);
     const auto second = serviceQuery(1);
     EXPECT_EQ(queryKeys(second),
               (QStringList{QStringLiteral("appVer"), QStringLiteral("channelId"), QStringLiteral("splashVersion")}));
-    EXPECT_EQ(second.value(2).second, QStringLiteral("7"));
+    EXPECT_EQ(second.value(2).second, QStringLiteral("1.0+2 &c"));
 }
 
 struct IgnoredAnswer
@@ -184,6 +186,24 @@ TEST_F(SplashUpdaterTest, UpdateStoresTheValuesAndWritesTheThreeFiles)
     EXPECT_EQ(stored(SettingsKeys::kHelpTextColor), QVariant(QStringLiteral("#ff8800")));
     EXPECT_EQ(stored(SettingsKeys::kSplashBgStrech), QVariant(true));
     EXPECT_EQ(stored(SettingsKeys::kSplashVersion), QVariant(QStringLiteral("9")));
+}
+
+// The guest shows again (a reconnect) while a picture is still coming: the
+// second answer names no pictures, and the first download still lands.
+TEST_F(SplashUpdaterTest, ALaterAnswerWithoutUrlsKeepsADownloadInFlight)
+{
+    const QByteArray background = png(QSize(4, 4), Qt::magenta);
+    m_server.answerSlowly("/bg.png", background, 10);
+    m_server.answer("/api/client/splash",
+                    QStringLiteral(R"({"hasUpdate": true, "splashBgUrl": "%1", "splashVersion": "11"})")
+                        .arg(m_server.url(QStringLiteral("/bg.png")))
+                        .toUtf8());
+    m_updater.requestSplash();
+    ASSERT_TRUE(m_server.waitForRequests(2));
+    m_server.answer("/api/client/splash", R"({"hasUpdate": true, "splashVersion": "12"})");
+    update(3);
+    EXPECT_EQ(readFile(vmFolder() + kBackground), background);
+    EXPECT_EQ(stored(SettingsKeys::kSplashVersion), QVariant(QStringLiteral("12")));
 }
 
 TEST_F(SplashUpdaterTest, InvalidColourIsNotStored)

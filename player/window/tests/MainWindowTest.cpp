@@ -36,6 +36,7 @@ private slots:
     void secondTipIsHiddenByTheFirstTipsTimer();
     void guestEventsFromOtherThreadsReachTheWindow();
     void engineSwitchFollowsGuestOnlyWhileUserLeavesItOn();
+    void engineEditorWithoutAGuestSaysSo();
     void hostsTheRenderer();
 
 private:
@@ -314,6 +315,19 @@ void MainWindowTest::engineSwitchFollowsGuestOnlyWhileUserLeavesItOn()
     window.engineSwitchValueChanged(true);
     emit window.onSetEngineEnabled(true);
     QVERIFY(engineSwitch->value());
+}
+
+// No guest is connected: the editor cannot be opened, and the user is told.
+void MainWindowTest::engineEditorWithoutAGuestSaysSo()
+{
+    MainWindow window;
+    window.applyGuestResolution(1280, 720);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *tips = window.findChild<QLabel *>(QStringLiteral("tipsLabel"));
+    QTest::mouseClick(child(window, "keyboardButton"), Qt::LeftButton);
+    QCOMPARE(tips->text(), QStringLiteral("Open Engine Editor Failed System Not Ready"));
+    QVERIFY(tips->isVisible());
 }
 
 void MainWindowTest::hostsTheRenderer()

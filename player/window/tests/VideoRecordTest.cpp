@@ -35,6 +35,7 @@ private slots:
     void cleanup();
 
     void recordsTheGuestAtItsEvenSizeAndRealSpeed();
+    void smallFramesAreStillPaced();
     void stopRightAfterTheStartKeepsAFrame();
     void failures_data();
     void failures();
@@ -131,6 +132,26 @@ void VideoRecordTest::recordsTheGuestAtItsEvenSizeAndRealSpeed()
     // From the first frame to the end of the file, inside the wall time.
     QVERIFY2(video.duration <= seconds && video.duration > seconds - 0.5,
              qPrintable(QStringLiteral("%1 s of video in %2 s").arg(video.duration).arg(seconds)));
+}
+
+// Small frames take next to no time: unpaced, the recorder would take them
+// as fast as capture and encoder go. Paced, frame k is taken no sooner than
+// k intervals after the first was due, which is the first capture's time
+// (far below 0.1 s) before the first frame's stamp.
+void VideoRecordTest::smallFramesAreStillPaced()
+{
+    const QString file = m_folder->filePath(QStringLiteral("small.mp4"));
+    Run run;
+    start(run, file, 160, 90);
+    QTRY_VERIFY_WITH_TIMEOUT(run.recorder->framesAppended() >= 50, 20000);
+    run.recorder->onFinish();
+    QTRY_COMPARE_WITH_TIMEOUT(run.saved.size(), 1, 10000);
+
+    const VideoProbe video = probe(file);
+    QCOMPARE(video.frames, run.framesAtEnd);
+    const double span = video.frameTimes.back() - video.frameTimes.front();
+    QVERIFY2(video.frames - 1 <= (span + 0.1) * 25,
+             qPrintable(QStringLiteral("%1 frames in %2 s").arg(video.frames).arg(span)));
 }
 
 void VideoRecordTest::stopRightAfterTheStartKeepsAFrame()
