@@ -403,9 +403,9 @@ void MainWindow::setShowOpenGLWidget(bool showOpenWidget)
     InfoReporter::instance()->report(true, true);
 }
 
-void MainWindow::vmStartFailed(int reason)
+void MainWindow::vmStartFailed(int reason, const QString &detail)
 {
-    TMessageBox box(this, StartFailureText::text(reason), false);
+    TMessageBox box(this, StartFailureText::text(reason, detail), false);
     box.exec();
     exitConfirmed = 1;
     close();

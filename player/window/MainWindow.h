@@ -91,7 +91,7 @@ public slots:
     void recordFailed(QString file, int error);
     void rotationChanged(float zRot);
     void setShowOpenGLWidget(bool showOpenWidget);
-    void vmStartFailed(int reason) override;
+    void vmStartFailed(int reason, const QString &detail = QString()) override;
     void mouseEdge();
     void hideToolBar();
     void toolbarAnimationFinished();

@@ -141,6 +141,13 @@ Try restart Application.</source>
     </message>
 </context>
 <context>
+    <name>LaunchProcess</name>
+    <message>
+        <source>The data disk %1 is missing or is not a readable VDI image.</source>
+        <translation>数据盘 %1 缺失或不是可读取的 VDI 映像。</translation>
+    </message>
+</context>
+<context>
     <name>MapDialog</name>
     <message>
         <source>Choose Location</source>

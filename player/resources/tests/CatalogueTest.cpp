@@ -52,6 +52,7 @@ const Entry kEntries[] = {
     {"MainWindow", "System Not Ready", "施主别着急，等等我"},
     {"MainWindow", "System not Ready", "施主别着急，等等我"},
     {"MainWindow", "Unknown Error", "未知错误"},
+    {"LaunchProcess", "The data disk %1 is missing or is not a readable VDI image.", "数据盘 %1 缺失或不是可读取的 VDI 映像。"},
     {"MapDialog", "Choose Location", "选择想要模拟的位置"},
     {"MapDialog", "The map tiles cannot be reached. A click still picks the place under it.", "无法加载地图，点击地图仍可选择该位置。"},
     {"SettingsDialog", "Pellow Game Assistant", "Pellow手游助手"},
