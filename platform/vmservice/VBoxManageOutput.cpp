@@ -1,5 +1,7 @@
 #include "VBoxManageOutput.h"
 
+#include "VBoxManageCodeSet.h"
+
 #include <QRegularExpression>
 #include <QUuid>
 
@@ -7,11 +9,13 @@ namespace VBoxManageOutput {
 
 namespace {
 
-QList<QByteArray> lines(const QByteArray &out)
+const QString kInaccessible = QStringLiteral("<inaccessible>");
+
+QStringList lines(const QByteArray &out)
 {
-    QList<QByteArray> result;
-    for (QByteArray line : out.split('\n')) {
-        if (line.endsWith('\r'))
+    QStringList result;
+    for (QString line : VBoxManageCodeSet::decode(out).split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
         result.append(line);
     }
@@ -72,15 +76,16 @@ bool parseMachineReadableLine(const QString &line, QString *key, QString *value)
 QList<VmEntry> parseVmList(const QByteArray &out)
 {
     QList<VmEntry> entries;
-    for (const QByteArray &raw : lines(out)) {
-        const QString line = QString::fromUtf8(raw);
+    for (const QString &line : lines(out)) {
         const int split = line.lastIndexOf(QLatin1String("\" {"));
         if (!line.startsWith(QLatin1Char('"')) || split < 1 || !line.endsWith(QLatin1Char('}')))
             continue;
         const QUuid uuid(line.mid(split + 2));
         if (uuid.isNull())
             continue;
-        entries.append({line.mid(1, split - 1), uuid.toString(QUuid::WithBraces)});
+        const QString name = line.mid(1, split - 1);
+        const bool accessible = name != kInaccessible;
+        entries.append({accessible ? name : QString(), uuid.toString(QUuid::WithBraces), accessible});
     }
     return entries;
 }
@@ -88,10 +93,10 @@ QList<VmEntry> parseVmList(const QByteArray &out)
 QHash<QString, QString> parseMachineReadable(const QByteArray &out)
 {
     QHash<QString, QString> info;
-    for (const QByteArray &raw : lines(out)) {
+    for (const QString &line : lines(out)) {
         QString key;
         QString value;
-        if (parseMachineReadableLine(QString::fromUtf8(raw), &key, &value))
+        if (parseMachineReadableLine(line, &key, &value))
             info.insert(key, value);
     }
     return info;
@@ -112,10 +117,9 @@ QStringList sharedFolderNames(const QHash<QString, QString> &info)
 QString parseVersion(const QByteArray &out)
 {
     static const QRegularExpression version(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\S*$"));
-    for (const QByteArray &raw : lines(out)) {
-        const QString line = QString::fromUtf8(raw).trimmed();
-        if (version.match(line).hasMatch())
-            return line;
+    for (const QString &line : lines(out)) {
+        if (version.match(line.trimmed()).hasMatch())
+            return line.trimmed();
     }
     return {};
 }
@@ -138,6 +142,9 @@ Failure classify(const VBoxManageRunner::Result &result)
     const QByteArray &err = result.err;
     if (err.contains("VBOX_E_OBJECT_NOT_FOUND") || err.contains("Could not find a registered machine"))
         return Failure::NotFound;
+    if (err.contains("VBOX_E_INVALID_OBJECT_STATE")
+        && (err.contains("is already locked") || err.contains("while it is locked")))
+        return Failure::Locked;
     if (err.contains("Failed to create the VirtualBox object")
         || err.contains("Failed to initialize COM"))
         return Failure::EngineNotInitialised;
@@ -147,6 +154,16 @@ Failure classify(const VBoxManageRunner::Result &result)
             return Failure::CommunicationFailed;
     }
     return Failure::Failed;
+}
+
+QString errorLine(const VBoxManageRunner::Result &result)
+{
+    const QStringList errorLines = lines(result.err);
+    for (const QString &line : errorLines) {
+        if (line.contains(QLatin1String("error:")))
+            return line.trimmed();
+    }
+    return errorLines.join(QLatin1Char('\n')).trimmed().left(200);
 }
 
 int startReason(Failure failure)
@@ -160,6 +177,7 @@ int startReason(Failure failure)
         return 2;
     case Failure::NotFound:
         return 3;
+    case Failure::Locked:
     case Failure::Failed:
         return 4;
     case Failure::NotInstalled:

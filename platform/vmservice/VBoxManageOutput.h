@@ -8,19 +8,23 @@
 #include <QString>
 #include <QStringList>
 
-// Reading what VBoxManage prints, in the formats of VirtualBox's manual.
-// Lines that do not have the expected form (a "WARNING:" notice and its
-// indented continuation lines, banners, stray text) are skipped.
+// Reading what VBoxManage prints, in the formats of VirtualBox's manual and
+// in the host's code set (VBoxManageCodeSet). Lines that do not have the
+// expected form (a "WARNING:" notice and its indented continuation lines,
+// banners, stray text) are skipped.
 namespace VBoxManageOutput {
 
 struct VmEntry
 {
     QString name;
     QString uuid; // lowercase, in braces
+    // False for a machine whose settings file VirtualBox cannot read: it
+    // lists the machine as "<inaccessible>", which is no name at all.
+    bool accessible = true;
 };
 
 // `list vms`: one `"name" {uuid}` line per machine; the name may hold spaces
-// and quotes.
+// and quotes. An inaccessible machine has an empty name.
 QList<VmEntry> parseVmList(const QByteArray &out);
 
 // `showvminfo --machinereadable`: `key="value"` and `key=number` lines; keys
@@ -42,13 +46,17 @@ enum class Failure {
     NotFound,            // the machine (or object) named does not exist
     EngineNotInitialised, // VBoxManage could not reach the VirtualBox service
     CommunicationFailed, // the call hung, crashed, or the service dropped it
+    Locked,              // the machine is locked by a session, or its session is being unlocked
     Failed,              // any other error VBoxManage reported
 };
 
 Failure classify(const VBoxManageRunner::Result &result);
 
-// The reason code of VMService::start() for a failure; `Failed` counts as a
-// machine start failure.
+// The line of VBoxManage's error output that says what went wrong.
+QString errorLine(const VBoxManageRunner::Result &result);
+
+// The reason code of VMService::start() for a failure; `Failed` and
+// `Locked` count as a machine start failure.
 int startReason(Failure failure);
 
 } // namespace VBoxManageOutput

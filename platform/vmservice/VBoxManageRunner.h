@@ -14,6 +14,9 @@ public:
     {
         int callMs = 30000;   // any call
         int powerMs = 120000; // starting or powering off a machine
+        // How long a call that VirtualBox refuses for a locked machine is
+        // made again before the refusal counts (VirtualBoxEngine).
+        int lockWaitMs = 10000;
     };
 
     struct Result

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -17,8 +18,11 @@ using VBoxManageOutput::Failure;
 namespace {
 
 constexpr int kFailed = 1;
-constexpr int kModifyAttempts = 5;
-constexpr int kModifyRetryPauseMs = 300;
+// The pauses before a call refused for a locked machine is made again grow
+// from the first to the longest; no call is made again once the runner's
+// lockWaitMs have passed since the first.
+constexpr int kFirstLockPauseMs = 100;
+constexpr int kLongestLockPauseMs = 1600;
 
 // The states in which a machine is not running, and in which its settings
 // may change (a saved machine is off but its settings are locked).
@@ -33,17 +37,6 @@ bool isOff(const QString &state)
 bool isModifiable(const QString &state)
 {
     return state == QLatin1String("poweroff") || state == QLatin1String("aborted");
-}
-
-// The line of VBoxManage's error output that says what went wrong.
-QString errorText(const VBoxManageRunner::Result &result)
-{
-    const QString err = QString::fromUtf8(result.err);
-    for (const QString &line : err.split(QLatin1Char('\n'))) {
-        if (line.contains(QLatin1String("error:")))
-            return line.trimmed();
-    }
-    return err.trimmed().left(200);
 }
 
 } // namespace
@@ -67,16 +60,45 @@ std::optional<VBoxManageOutput::VmEntry> VirtualBoxEngine::registeredMachine(con
 {
     const auto result = m_runner.run({QStringLiteral("list"), QStringLiteral("vms")});
     if (!result.succeeded()) {
-        qDebug() << "list vms failed" << errorText(result);
+        qDebug() << "list vms failed" << VBoxManageOutput::errorLine(result);
         if (listFailed != nullptr)
             *listFailed = true;
         return std::nullopt;
     }
+    // The machine this engine works with is known by its UUID: two machines
+    // may share a name, and a name VirtualBox cannot print in the host's
+    // code set does not come back as it went in.
+    const auto current = currentMachineNamed(name);
+    std::optional<VBoxManageOutput::VmEntry> sameName;
     for (const auto &entry : VBoxManageOutput::parseVmList(result.out)) {
-        if (entry.name == name)
-            return entry;
+        if (current && entry.uuid == current->uuid)
+            return VBoxManageOutput::VmEntry{name, entry.uuid, entry.accessible};
+        if (!sameName && entry.accessible && entry.name == name)
+            sameName = entry;
     }
-    return std::nullopt;
+    return sameName;
+}
+
+// After a power-off VirtualBox keeps the machine's session locked until the
+// VM process has gone (from well under a second to several seconds on a
+// loaded host), and a showvminfo on another thread may hold it for a moment:
+// a call it refuses meanwhile is made again after a growing pause.
+VBoxManageRunner::Result VirtualBoxEngine::runUnlocked(const QStringList &arguments, int timeoutMs) const
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(m_runner.timeouts().lockWaitMs);
+    int pauseMs = kFirstLockPauseMs;
+    for (;;) {
+        const auto result = m_runner.run(arguments, timeoutMs);
+        const auto leftMs = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (VBoxManageOutput::classify(result) != Failure::Locked || leftMs <= 0)
+            return result;
+        pauseMs = int(std::min<qint64>(pauseMs, leftMs));
+        qDebug() << arguments.first() << "refused while the machine is locked, again in" << pauseMs << "ms"
+                 << VBoxManageOutput::errorLine(result);
+        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        pauseMs = std::min(pauseMs * 2, kLongestLockPauseMs);
+    }
 }
 
 VirtualBoxEngine::MachineInfo VirtualBoxEngine::queryMachine(const QString &uuid) const
@@ -86,7 +108,7 @@ VirtualBoxEngine::MachineInfo VirtualBoxEngine::queryMachine(const QString &uuid
         m_runner.run({QStringLiteral("showvminfo"), uuid, QStringLiteral("--machinereadable")});
     info.failure = VBoxManageOutput::classify(result);
     if (info.failure != Failure::None) {
-        qDebug() << "showvminfo failed" << uuid << errorText(result);
+        qDebug() << "showvminfo failed" << uuid << VBoxManageOutput::errorLine(result);
         return info;
     }
     info.values = VBoxManageOutput::parseMachineReadable(result.out);
@@ -118,23 +140,15 @@ bool VirtualBoxEngine::applyKeptHardware(const QString &uuid)
     return true;
 }
 
-// Right after a power-off VirtualBox may still be releasing the machine's
-// session and refuses changes for a moment: a refusal is asked again a few
-// times before it counts.
 bool VirtualBoxEngine::modifyHardware(const QString &uuid, const Hardware &hardware)
 {
-    for (int attempt = 1;; ++attempt) {
-        const auto result = m_runner.run({QStringLiteral("modifyvm"), uuid, QStringLiteral("--cpus"),
-                                          QString::number(hardware.cpuCount), QStringLiteral("--memory"),
-                                          QString::number(hardware.memoryMB)});
-        if (result.succeeded())
-            return true;
-        qDebug() << "modifyvm failed" << uuid << "attempt" << attempt << errorText(result);
-        // A hang, a crash or a missing machine will not pass on asking again.
-        if (attempt >= kModifyAttempts || VBoxManageOutput::classify(result) != Failure::Failed)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(kModifyRetryPauseMs));
-    }
+    const auto result = runUnlocked({QStringLiteral("modifyvm"), uuid, QStringLiteral("--cpus"),
+                                     QString::number(hardware.cpuCount), QStringLiteral("--memory"),
+                                     QString::number(hardware.memoryMB)},
+                                    m_runner.timeouts().callMs);
+    if (!result.succeeded())
+        qDebug() << "modifyvm failed" << uuid << VBoxManageOutput::errorLine(result);
+    return result.succeeded();
 }
 
 std::optional<VBoxManageOutput::VmEntry> VirtualBoxEngine::currentMachineNamed(const QString &name) const
@@ -172,7 +186,7 @@ bool VirtualBoxEngine::openMachine(QString path)
     }
     const auto result = m_runner.run({QStringLiteral("registervm"), QDir::toNativeSeparators(absolute)});
     if (!result.succeeded()) {
-        qDebug() << "registervm failed" << absolute << errorText(result);
+        qDebug() << "registervm failed" << absolute << VBoxManageOutput::errorLine(result);
         setCurrentMachine(std::nullopt);
         return false;
     }
@@ -190,9 +204,9 @@ bool VirtualBoxEngine::removeMachine(QString name)
         qDebug() << "no registered machine named" << name;
         return false;
     }
-    const auto result = m_runner.run({QStringLiteral("unregistervm"), entry->uuid});
+    const auto result = runUnlocked({QStringLiteral("unregistervm"), entry->uuid}, m_runner.timeouts().callMs);
     if (!result.succeeded()) {
-        qDebug() << "unregistervm failed" << name << errorText(result);
+        qDebug() << "unregistervm failed" << name << VBoxManageOutput::errorLine(result);
         return false;
     }
     std::lock_guard lock(m_mutex);
@@ -227,7 +241,7 @@ void VirtualBoxEngine::setGuestProperty(QString name, QString value)
     const auto result = m_runner.run(
         {QStringLiteral("guestproperty"), QStringLiteral("set"), machine->uuid, name, value});
     if (!result.succeeded())
-        qDebug() << "guestproperty set failed" << name << errorText(result);
+        qDebug() << "guestproperty set failed" << name << VBoxManageOutput::errorLine(result);
 }
 
 int VirtualBoxEngine::start()
@@ -249,12 +263,12 @@ int VirtualBoxEngine::start()
         return 0;
     }
     applyKeptHardware(machine->uuid);
-    const auto result = m_runner.run({QStringLiteral("startvm"), machine->uuid, QStringLiteral("--type"),
-                                      QStringLiteral("headless")},
-                                     m_runner.timeouts().powerMs);
+    const auto result = runUnlocked({QStringLiteral("startvm"), machine->uuid, QStringLiteral("--type"),
+                                     QStringLiteral("headless")},
+                                    m_runner.timeouts().powerMs);
     const Failure failure = VBoxManageOutput::classify(result);
     if (failure != Failure::None)
-        qDebug() << "startvm failed" << machine->name << errorText(result);
+        qDebug() << "startvm failed" << machine->name << VBoxManageOutput::errorLine(result);
     return VBoxManageOutput::startReason(failure);
 }
 
@@ -270,7 +284,7 @@ bool VirtualBoxEngine::stop()
         const auto result = m_runner.run({QStringLiteral("controlvm"), machine->uuid, QStringLiteral("poweroff")},
                                          m_runner.timeouts().powerMs);
         if (!result.succeeded()) {
-            qDebug() << "controlvm poweroff failed" << machine->name << errorText(result);
+            qDebug() << "controlvm poweroff failed" << machine->name << VBoxManageOutput::errorLine(result);
             return false;
         }
     }
@@ -304,7 +318,7 @@ int VirtualBoxEngine::createSharedFolder(QString name, QString hostPath)
                                       QStringLiteral("--name"), name, QStringLiteral("--hostpath"), absolute,
                                       QStringLiteral("--transient")});
     if (!result.succeeded()) {
-        qDebug() << "sharedfolder add failed" << name << absolute << errorText(result);
+        qDebug() << "sharedfolder add failed" << name << absolute << VBoxManageOutput::errorLine(result);
         return kFailed;
     }
     return 0;
@@ -318,7 +332,7 @@ int VirtualBoxEngine::removeSharedFolder(QString name)
     const auto result = m_runner.run({QStringLiteral("sharedfolder"), QStringLiteral("remove"), machine->uuid,
                                       QStringLiteral("--name"), name, QStringLiteral("--transient")});
     if (!result.succeeded()) {
-        qDebug() << "sharedfolder remove failed" << name << errorText(result);
+        qDebug() << "sharedfolder remove failed" << name << VBoxManageOutput::errorLine(result);
         return kFailed;
     }
     return 0;
@@ -328,7 +342,7 @@ QString VirtualBoxEngine::getVersion()
 {
     const auto result = m_runner.run({QStringLiteral("--version")});
     if (!result.succeeded()) {
-        qDebug() << "VBoxManage --version failed" << errorText(result);
+        qDebug() << "VBoxManage --version failed" << VBoxManageOutput::errorLine(result);
         return {};
     }
     const QString version = VBoxManageOutput::parseVersion(result.out);

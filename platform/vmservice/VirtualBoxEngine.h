@@ -13,7 +13,9 @@
 // UUID, so VirtualBox never sees a machine name where it could read it as an
 // option. CPU count and memory change only while the machine is off: a change
 // asked for while it runs is kept and applied when it next powers off or
-// before it next starts.
+// before it next starts. Unregistering, starting and changing a machine that
+// VirtualBox refuses because its session is locked (or being unlocked after
+// a power-off) are made again for up to the runner's lockWaitMs.
 class VirtualBoxEngine final : public VMService
 {
 public:
@@ -60,9 +62,15 @@ private:
 
     std::optional<Machine> currentMachine() const;
     void setCurrentMachine(std::optional<Machine> machine);
-    // The registered machine called name. When VirtualBox cannot list its
+    // The registered machine called name: the current machine when it is
+    // called name and still listed (by UUID, accessible or not), else the
+    // first accessible one listed under name. When VirtualBox cannot list its
     // machines, *listFailed (if given) is set and the answer is no machine.
     std::optional<VBoxManageOutput::VmEntry> registeredMachine(const QString &name, bool *listFailed = nullptr) const;
+    // Runs arguments; refusals for a locked machine are logged and the call
+    // made again after a growing pause until the runner's lockWaitMs have
+    // passed since the first call. The last answer.
+    VBoxManageRunner::Result runUnlocked(const QStringList &arguments, int timeoutMs) const;
     // The current machine when it is called name.
     std::optional<VBoxManageOutput::VmEntry> currentMachineNamed(const QString &name) const;
     MachineInfo queryMachine(const QString &uuid) const;

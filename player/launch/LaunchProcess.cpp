@@ -41,7 +41,8 @@ bool LaunchProcess::start(LaunchWindow *window, VMService *vm)
     for (const QString &signal : LaunchBridges::missingSignals(target))
         qDebug() << "launch bridge target lacks the signal" << signal;
 
-    connect(this, &LaunchProcess::onVMStartFailed, target, [window](int reason) { window->vmStartFailed(reason); });
+    connect(this, &LaunchProcess::onVMStartFailed, target,
+            [window](int reason, const QString &detail) { window->vmStartFailed(reason, detail); });
 
     int width = 0;
     int height = 0;
@@ -67,7 +68,7 @@ bool LaunchProcess::start(LaunchWindow *window, VMService *vm)
     pm_set_vm(vm);
 
     // The failure crosses to the window's thread through the queued signal.
-    const auto reportFailure = [this](int reason) { emit onVMStartFailed(reason); };
+    const auto reportFailure = [this](int reason, const QString &detail) { emit onVMStartFailed(reason, detail); };
     auto *worker = new LaunchVBoxRunnable(m_worker, reportFailure, target, vm, address, dpi, m_retryPauseMs);
     m_worker.workerQueued();
     QThreadPool::globalInstance()->start(worker, 0);

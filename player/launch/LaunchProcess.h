@@ -52,7 +52,9 @@ public:
     const LaunchWorkerControl &workerControl() const { return m_worker; }
 
 signals:
-    void onVMStartFailed(int reason);
+    // detail: what the user should be told beyond the reason, translated;
+    // empty for most failures.
+    void onVMStartFailed(int reason, QString detail = QString());
 
 public slots:
     // Cancels and waits for the worker (kStopWaitMs at most), then stops and

@@ -80,7 +80,7 @@ void LaunchVBoxRunnable::run()
         return;
     }
     if (code != 0) {
-        m_reportFailure(code);
+        m_reportFailure(code, m_failureDetail);
         return;
     }
 
@@ -106,7 +106,7 @@ int LaunchVBoxRunnable::startMachine()
         if (control.isCancelled())
             return code;
         qDebug() << "try to start vm ...";
-        code = openAndStartMachine(m_vm);
+        code = openAndStartMachine(m_vm, &m_failureDetail);
         if (code == 0)
             return 0;
         qDebug() << "start vm failed, try to restart " << attempt;

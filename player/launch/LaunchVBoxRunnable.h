@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRunnable>
+#include <QString>
 
 #include <functional>
 
@@ -13,8 +14,8 @@ class VMService;
 // instance's machine (five attempts, a pause after each failure), then
 // publishes the guest properties, sets the machine's CPU count and memory,
 // attaches the shared folder and starts the guest services. When every
-// attempt fails it emits the process's onVMStartFailed with the last reason
-// and does nothing more.
+// attempt fails it reports the last reason (and what the user should be told
+// beyond it) and does nothing more.
 //
 // It stops as soon as the process cancels it (LaunchProcess::cancelAndWait):
 // before each attempt, during the pauses and before publishing or starting
@@ -29,8 +30,9 @@ public:
     static constexpr int kAttempts = 5;
     static constexpr int kAddressSize = 128;
 
-    // Called on the worker thread with the last attempt's reason.
-    using FailureReport = std::function<void(int reason)>;
+    // Called on the worker thread with the last attempt's reason and detail
+    // (translated, often empty).
+    using FailureReport = std::function<void(int reason, const QString &detail)>;
 
     // glesAddress: the renderer's connection address, NUL-terminated; at most
     // kAddressSize - 1 characters are kept. window: the bridges' target (the
@@ -41,7 +43,8 @@ public:
     void run() override;
 
 private:
-    // 0, or the last attempt's reason; -1 when cancelled before any attempt.
+    // 0, or the last attempt's reason (its detail in m_failureDetail); -1
+    // when cancelled before any attempt.
     int startMachine();
     void publishRendererProperties();
     void publishLocation(const SettingsStore &store);
@@ -57,4 +60,5 @@ private:
     int m_dpi;
     QObject *m_window;
     int m_retryPauseMs;
+    QString m_failureDetail;
 };

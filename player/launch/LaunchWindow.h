@@ -1,6 +1,7 @@
 #pragma once
 
 class QObject;
+class QString;
 
 // What the launch needs of the window that shows the guest. The main window
 // implements it; tests implement it without a window.
@@ -18,8 +19,9 @@ public:
     // filled). The launch goes on whatever the result. GUI thread.
     virtual bool startRenderer(int width, int height, char *address, int size) = 0;
     // All launch attempts failed with reason (1 to 5, VMService::start()'s
-    // codes). Delivered on the bridge target's thread.
-    virtual void vmStartFailed(int reason) = 0;
+    // codes); detail, translated and often empty, says more. Delivered on
+    // the bridge target's thread.
+    virtual void vmStartFailed(int reason, const QString &detail) = 0;
 
 protected:
     // Never deleted through this interface.

@@ -7,7 +7,9 @@
 
 #include <VMService.h>
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -26,8 +28,10 @@ int startWithLaunchHardware(VMService *vm)
 
 } // namespace
 
-int openAndStartMachine(VMService *vm)
+int openAndStartMachine(VMService *vm, QString *failureDetail)
 {
+    if (failureDetail != nullptr)
+        failureDetail->clear();
     if (vm == nullptr)
         return LaunchFailure::kEngineNotInitialized;
     const QString name = instanceName();
@@ -42,12 +46,25 @@ int openAndStartMachine(VMService *vm)
     qDebug() << "try to open" << definition;
     if (QFileInfo::exists(dataDiskPath(name)) && vm->openMachine(definition))
         return startWithLaunchHardware(vm);
-    writeVmDefinition(name, *vm);
+    // Nothing was written, so nothing new can open: an older definition
+    // that opened now would name a disk that cannot be read.
+    if (writeVmDefinition(name, *vm) == VmDefinitionWriter::Result::DataDiskUnreadable) {
+        qDebug() << "Open machine failed, the data disk cannot be read" << dataDiskPath(name);
+        if (failureDetail != nullptr)
+            *failureDetail = unreadableDataDiskText(dataDiskPath(name));
+        return LaunchFailure::kMachineNotFound;
+    }
     if (!vm->openMachine(definition)) {
         qDebug() << "Open machine failed";
         return LaunchFailure::kMachineNotFound;
     }
     return startWithLaunchHardware(vm);
+}
+
+QString unreadableDataDiskText(const QString &path)
+{
+    return QCoreApplication::translate("LaunchProcess", "The data disk %1 is missing or is not a readable VDI image.")
+        .arg(QDir::toNativeSeparators(path));
 }
 
 void stopAndUnregisterMachine(VMService &vm, const QString &name)

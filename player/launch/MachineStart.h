@@ -20,8 +20,12 @@ inline constexpr int kEngineLocationNotFound = 5;
 // opened afresh; the definition is written from the template when the data
 // disk is missing or the definition does not open. A machine that cannot be
 // unregistered is started as it is. 0 when the machine started, else the
-// failure reason.
-int openAndStartMachine(VMService *vm);
+// failure reason; failureDetail (if given) gets what the user should be told
+// beyond the reason, translated, or is cleared.
+int openAndStartMachine(VMService *vm, QString *failureDetail = nullptr);
+
+// The detail of a launch that found the data disk unreadable.
+QString unreadableDataDiskText(const QString &path);
 
 // Stops the instance's machine (name, or the current machine when the
 // lookup fails), trying a failed stop once more, and unregisters it. What

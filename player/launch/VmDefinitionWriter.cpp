@@ -66,18 +66,22 @@ void VmDefinitionWriter::ensureDataDisk(const QString &dataDisk) const
     giveFreshDiskUuid(dataDisk);
 }
 
-void VmDefinitionWriter::write(const QString &name) const
+VmDefinitionWriter::Result VmDefinitionWriter::write(const QString &name) const
 {
     const std::optional<QString> templateText = readTemplate();
     if (!templateText) {
         qDebug() << "vm template not found" << m_templatePath;
-        return;
+        return Result::NotWritten;
     }
     QString definition = *templateText;
 
     const QString dataDisk = dataDiskPath(name);
     ensureDataDisk(dataDisk);
     const QString dataDiskUuid = m_vm.getDiskUuid(dataDisk);
+    if (QUuid(dataDiskUuid).isNull()) {
+        qDebug() << "data disk unreadable, vm definition not written" << dataDisk;
+        return Result::DataDiskUnreadable;
+    }
 
     // The order matters: text put in by one step is subject to the later
     // ones, so an instance name holding "$DATA_PATH$" gets the path there.
@@ -96,17 +100,20 @@ void VmDefinitionWriter::write(const QString &name) const
     QSaveFile file(definitionPath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
         qDebug() << "write vm definition failed" << definitionPath;
-        return;
+        return Result::NotWritten;
     }
     QTextStream stream(&file);
     stream.setCodec("UTF-8");
     stream << definition;
     stream.flush();
-    if (!file.commit())
+    if (!file.commit()) {
         qDebug() << "write vm definition failed" << definitionPath;
+        return Result::NotWritten;
+    }
+    return Result::Written;
 }
 
-void writeVmDefinition(const QString &name, VMService &vm)
+VmDefinitionWriter::Result writeVmDefinition(const QString &name, VMService &vm)
 {
-    VmDefinitionWriter(vm).write(name);
+    return VmDefinitionWriter(vm).write(name);
 }

@@ -11,6 +11,7 @@
 #include "window/ApkDrop.h"
 #include "window/BossKey.h"
 #include "window/GuestLossNotice.h"
+#include "window/GuestStartWatch.h"
 #include "window/MainWindowLayout.h"
 #include "window/SavedGeometry.h"
 #include "window/ScreenCapture.h"
@@ -126,6 +127,13 @@ MainWindow::MainWindow(QWidget *parent) : TWindow(parent, true, true)
         qDebug() << "the guest has gone";
         showTips(tr("Android Stopped"), tr("Close the player and start it again"));
     });
+    m_guestStart = new GuestStartWatch(GuestStartWatch::kBoundMs, guestStartProbes(), this);
+    connect(this, &MainWindow::onSetShowOpenGLWidget, m_guestStart, [this](bool shown) {
+        if (shown)
+            m_guestStart->stop();
+    });
+    connect(this, &MainWindow::onExitConfirmed, m_guestStart, &GuestStartWatch::stop);
+    connect(m_guestStart, &GuestStartWatch::neverReady, this, &MainWindow::guestNeverReady);
     m_shake = new ShakeAnimation(this);
     connect(m_shake, &ShakeAnimation::frameDue, this, &MainWindow::shakeFrameChanged);
     setMouseTracking(true);
@@ -403,9 +411,10 @@ void MainWindow::setShowOpenGLWidget(bool showOpenWidget)
     InfoReporter::instance()->report(true, true);
 }
 
-void MainWindow::vmStartFailed(int reason)
+void MainWindow::vmStartFailed(int reason, const QString &detail)
 {
-    TMessageBox box(this, StartFailureText::text(reason), false);
+    m_guestStart->stop();
+    TMessageBox box(this, StartFailureText::text(reason, detail), false);
     box.exec();
     exitConfirmed = 1;
     close();
@@ -487,6 +496,29 @@ void MainWindow::showForGuest(int width, int height)
 {
     applyGuestResolution(width, height);
     show();
+    m_guestStart->start();
+}
+
+// The input agent stands for the guest's agents; a frame in the renderer
+// says the guest's display reached it.
+GuestStartWatch::Probes MainWindow::guestStartProbes()
+{
+    return {[] { return vinput_ready() != 0; },
+            [] {
+                quint32 pixel = 0;
+                return glrender::screenCapture(&pixel, 1, 1) == 0;
+            }};
+}
+
+// The machine runs on: the guest may come yet, and the user decides. The
+// splash keeps the notice once the tip has gone.
+void MainWindow::guestNeverReady(bool agentMissing, bool rendererMissing)
+{
+    qDebug() << "the guest has not connected" << "agent missing" << agentMissing << "renderer missing"
+             << rendererMissing;
+    const QString notice = GuestStartWatch::notice(agentMissing, rendererMissing);
+    showTips(notice);
+    splash->setHelpTexts({notice}, kTipsMs);
 }
 
 bool MainWindow::startRenderer(int width, int height, char *address, int size)

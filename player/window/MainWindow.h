@@ -3,6 +3,7 @@
 #include "display/OpenGL.h"
 #include "launch/LaunchWindow.h"
 #include "window/ClipboardManager.h"
+#include "window/GuestStartWatch.h"
 
 #include <TWindow.h>
 
@@ -91,7 +92,7 @@ public slots:
     void recordFailed(QString file, int error);
     void rotationChanged(float zRot);
     void setShowOpenGLWidget(bool showOpenWidget);
-    void vmStartFailed(int reason) override;
+    void vmStartFailed(int reason, const QString &detail = QString()) override;
     void mouseEdge();
     void hideToolBar();
     void toolbarAnimationFinished();
@@ -122,6 +123,8 @@ private:
     void hideFloatingBars();
     void stopToolBarAnimation();
     void finishRecordings();
+    static GuestStartWatch::Probes guestStartProbes();
+    void guestNeverReady(bool agentMissing, bool rendererMissing);
 
     OpenGLWidget *display = nullptr;
     ToolBarWidget *toolBar = nullptr;
@@ -150,4 +153,5 @@ private:
     QString m_recordFile;
     QList<QPointer<VideoRecord>> m_recorders;
     ShakeAnimation *m_shake = nullptr;
+    GuestStartWatch *m_guestStart = nullptr;
 };

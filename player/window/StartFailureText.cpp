@@ -20,9 +20,11 @@ constexpr std::array<const char *, 5> kReasons = {
 
 } // namespace
 
-QString StartFailureText::text(int reason)
+QString StartFailureText::text(int reason, const QString &detail)
 {
     const bool known = reason >= 1 && reason <= int(kReasons.size());
     const char *reasonText = known ? kReasons[size_t(reason - 1)] : kUnknown;
-    return QCoreApplication::translate(kContext, kBase) + QCoreApplication::translate(kContext, reasonText);
+    const QString text =
+        QCoreApplication::translate(kContext, kBase) + QCoreApplication::translate(kContext, reasonText);
+    return detail.isEmpty() ? text : text + QLatin1Char('\n') + detail;
 }

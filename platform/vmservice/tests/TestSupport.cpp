@@ -111,11 +111,18 @@ QString writeDefinition(const QString &folder, const DefinitionSpec &spec)
 FakeVBox::FakeVBox()
 {
     qputenv("TAVENOR_FAKE_VBOX_DIR", QFile::encodeName(m_dir.path()));
+    setUnlockWindow(0);
 }
 
 FakeVBox::~FakeVBox()
 {
     qunsetenv("TAVENOR_FAKE_VBOX_DIR");
+    qunsetenv("TAVENOR_FAKE_VBOX_UNLOCK_SECONDS");
+}
+
+void FakeVBox::setUnlockWindow(double seconds)
+{
+    qputenv("TAVENOR_FAKE_VBOX_UNLOCK_SECONDS", QByteArray::number(seconds));
 }
 
 QList<QStringList> FakeVBox::calls() const

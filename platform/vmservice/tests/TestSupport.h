@@ -40,12 +40,15 @@ QString writeDefinition(const QString &folder, const DefinitionSpec &spec);
 QString braced(const QUuid &uuid);
 
 // A folder for the stand-in VBoxManage's machines, named to it through the
-// environment (set while no other thread runs).
+// environment (set while no other thread runs). The session of a powered-off
+// machine unlocks at once unless a test asks for VirtualBox's unlock window.
 class FakeVBox
 {
 public:
     FakeVBox();
     ~FakeVBox();
+
+    void setUnlockWindow(double seconds);
 
     QString folder() const { return m_dir.path(); }
     QList<QStringList> calls() const;

@@ -20,13 +20,19 @@ TEST(VBoxManageOutput, VmListReadsNamesWithSpacesAndQuotes)
                              "\"My \"odd\" vm\" {2d4b7a4f-0c2e-4f6a-9a1b-c0ffee123456}\r\n"
                              "\"broken {4d4b7a4f-0c2e-4f6a-9a1b-c0ffee123456}\n"
                              "\"no uuid\" {not-a-uuid}\n"
+                             "\"<inaccessible>\" {3d4b7a4f-0c2e-4f6a-9a1b-c0ffee123456}\n"
                              "garbage line\n";
     const QList<VmEntry> entries = parseVmList(out);
-    ASSERT_EQ(entries.size(), 2);
+    ASSERT_EQ(entries.size(), 3);
     EXPECT_EQ(entries.at(0).name, QStringLiteral("tavenor"));
     EXPECT_EQ(entries.at(0).uuid, QStringLiteral("{1d4b7a4f-0c2e-4f6a-9a1b-c0ffee123456}"));
     EXPECT_EQ(entries.at(1).name, QStringLiteral("My \"odd\" vm"));
     EXPECT_EQ(entries.at(1).uuid, QStringLiteral("{2d4b7a4f-0c2e-4f6a-9a1b-c0ffee123456}"));
+    // A machine whose settings file is gone: known by its UUID, nameless.
+    EXPECT_EQ(entries.at(2).name, QString());
+    EXPECT_EQ(entries.at(2).uuid, QStringLiteral("{3d4b7a4f-0c2e-4f6a-9a1b-c0ffee123456}"));
+    EXPECT_FALSE(entries.at(2).accessible);
+    EXPECT_TRUE(entries.at(0).accessible && entries.at(1).accessible);
 }
 
 TEST(VBoxManageOutput, VmListOfNothingIsEmpty)
@@ -143,6 +149,19 @@ INSTANTIATE_TEST_SUITE_P(
                      Failure::CommunicationFailed, 2},
         ClassifyCase{Status::Finished, 1, "Details: code NS_ERROR_CALL_FAILED (0x800706be)",
                      Failure::CommunicationFailed, 2},
+        // The session is locked, or still being unlocked after a power-off.
+        ClassifyCase{Status::Finished, 1,
+                     "VBoxManage: error: Cannot unregister the machine 'x' while it is locked\n"
+                     "VBoxManage: error: Details: code VBOX_E_INVALID_OBJECT_STATE (0x80bb0007)",
+                     Failure::Locked, 4},
+        ClassifyCase{Status::Finished, 1,
+                     "VBoxManage: error: The machine 'x' is already locked for a session (or being unlocked)\n"
+                     "VBoxManage: error: Details: code VBOX_E_INVALID_OBJECT_STATE (0x80bb0007)",
+                     Failure::Locked, 4},
+        ClassifyCase{Status::Finished, 1,
+                     "VBoxManage: error: Machine 'locked' is not currently running.\n"
+                     "VBoxManage: error: Details: code VBOX_E_INVALID_VM_STATE (0x80bb0002)",
+                     Failure::Failed, 4},
         ClassifyCase{Status::Finished, 1, "Details: code NS_ERROR_FAILURE (0x80004005)", Failure::Failed, 4},
         ClassifyCase{Status::Finished, 2, "VBoxManage: error: Syntax error", Failure::Failed, 4},
         ClassifyCase{Status::Finished, 1, "", Failure::Failed, 4}));

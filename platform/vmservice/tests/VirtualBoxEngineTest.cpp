@@ -4,10 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 using namespace testsupport;
@@ -20,7 +22,7 @@ VBoxManageRunner::Timeouts testTimeouts()
 {
     // Long enough for a Python start under the sanitizers, short enough for
     // the hang cases to end quickly.
-    return {3000, 3000};
+    return {3000, 3000, 10000};
 }
 
 class VirtualBoxEngineTest : public ::testing::Test
@@ -35,6 +37,15 @@ protected:
         m_spec.media = QStringList{m_system};
         m_definition = writeDefinition(m_vms.path(), m_spec);
         m_uuid = braced(m_spec.uuid);
+    }
+
+    // An engine that gives up a call refused for a locked machine after
+    // lockWaitMs of pauses.
+    void useLockWait(int lockWaitMs)
+    {
+        VBoxManageRunner::Timeouts timeouts = testTimeouts();
+        timeouts.lockWaitMs = lockWaitMs;
+        m_engine = std::make_unique<VirtualBoxEngine>(VBoxManageRunner(standInVBoxManage(), timeouts));
     }
 
     // Registers and selects the test machine, forgetting those calls.
@@ -228,50 +239,142 @@ void recordLog(QtMsgType, const QMessageLogContext &, const QString &message)
     g_log.append(message);
 }
 
+// The engine's log lines while it lives; the engine logs on the test's
+// thread here.
+class LogCapture
+{
+public:
+    LogCapture() : m_previous(qInstallMessageHandler(recordLog)) { g_log.clear(); }
+    ~LogCapture() { qInstallMessageHandler(m_previous); }
+    QStringList lines(const QString &part) const { return g_log.filter(part); }
+    std::string all() const { return g_log.join(QLatin1Char('\n')).toStdString(); }
+
+private:
+    QtMessageHandler m_previous;
+};
+
+int countOf(const Calls &calls, const QString &command)
+{
+    return int(std::count_if(calls.cbegin(), calls.cend(),
+                             [&command](const QStringList &call) { return call.first() == command; }));
+}
+
+const QString kLockRefusal = QStringLiteral("refused while the machine is locked");
+
 } // namespace
 
-// Right after a power-off VirtualBox may refuse a change while it releases
-// the session: a refusal is asked again, and one that lasts is logged with
-// the values that did not reach the machine.
-struct RefusedModify
+// After a power-off VirtualBox keeps the machine's session locked for a
+// while and refuses to unregister, start or change it meanwhile: each
+// refusal is logged and the call made again until it goes through.
+struct UnlockCase
 {
-    const char *fault;
-    int modifyCalls;
-    int cpusAfter;
+    const char *command;
 };
 
-class VirtualBoxRefusedModify : public VirtualBoxEngineTest, public ::testing::WithParamInterface<RefusedModify>
+class VirtualBoxUnlockWindow : public VirtualBoxEngineTest, public ::testing::WithParamInterface<UnlockCase>
 {
 };
 
-TEST_P(VirtualBoxRefusedModify, IsRetriedThenLogged)
+TEST_P(VirtualBoxUnlockWindow, RefusedCallsGoThroughOnceUnlocked)
 {
-    const RefusedModify &c = GetParam();
+    const QString command = QString::fromLatin1(GetParam().command);
+    const bool modify = command == QStringLiteral("modifyvm");
+    m_fake.setUnlockWindow(2.0);
     openAndStart();
-    m_engine->setCpuAndMemory(1, 1024);
-    m_fake.setFault(QStringLiteral("modifyvm"), QString::fromLatin1(c.fault));
-    m_fake.clearCalls();
-    g_log.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(recordLog);
-    const bool stopped = m_engine->stop();
-    qInstallMessageHandler(previous);
-    m_fake.setFault(QString(), QString());
-    ASSERT_TRUE(stopped);
+    if (modify)
+        m_engine->setCpuAndMemory(1, 1024); // kept for the power-off
+    const LogCapture log;
+    ASSERT_TRUE(m_engine->stop());
+    if (command == QStringLiteral("unregistervm")) {
+        EXPECT_TRUE(m_engine->removeMachine(QStringLiteral("tavenor")));
+        EXPECT_TRUE(m_fake.machine(QStringLiteral("tavenor")).isEmpty());
+    } else if (command == QStringLiteral("startvm")) {
+        EXPECT_EQ(m_engine->start(), 0);
+        EXPECT_EQ(m_fake.machine(QStringLiteral("tavenor")).value(QStringLiteral("state")).toString(),
+                  QStringLiteral("running"));
+    } else {
+        EXPECT_EQ(m_fake.machine(QStringLiteral("tavenor")).value(QStringLiteral("cpus")).toInt(), 1);
+    }
+    const int calls = countOf(m_fake.calls(), command);
+    EXPECT_GE(calls, 2) << "never refused: no unlock window";
+    EXPECT_EQ(log.lines(kLockRefusal).size(), calls - 1) << log.all();
+    EXPECT_EQ(log.lines(kLockRefusal).filter(command).size(), calls - 1) << log.all();
+}
 
-    int modifyCalls = 0;
-    for (const QStringList &call : m_fake.calls())
-        modifyCalls += call.first() == QStringLiteral("modifyvm") ? 1 : 0;
-    EXPECT_EQ(modifyCalls, c.modifyCalls);
-    EXPECT_EQ(m_fake.machine(QStringLiteral("tavenor")).value(QStringLiteral("cpus")).toInt(), c.cpusAfter);
-    const QStringList refusals = g_log.filter(QStringLiteral("modifyvm refused"));
-    EXPECT_EQ(refusals.size(), c.cpusAfter == 1 ? 0 : 1) << g_log.join(QLatin1Char('\n')).toStdString();
-    if (!refusals.isEmpty()) {
-        EXPECT_TRUE(refusals.first().contains(QStringLiteral("1024"))) << refusals.first().toStdString();
+INSTANTIATE_TEST_SUITE_P(Commands, VirtualBoxUnlockWindow,
+                         ::testing::Values(UnlockCase{"unregistervm"}, UnlockCase{"startvm"}, UnlockCase{"modifyvm"}),
+                         [](const ::testing::TestParamInfo<UnlockCase> &info) {
+                             return std::string(info.param.command);
+                         });
+
+// A lock that outlasts the engine's patience: the calls stop once the bound
+// (here 1.5 s: pauses of 100, 200, 400 and at most 800 ms fit) has passed
+// and the failure is reported; a lock that ends in time is waited out.
+struct LockedCase
+{
+    const char *name;
+    const char *command;
+    const char *fault;
+    int calls; // 0: as many as fit in the bound
+    bool succeeds;
+};
+
+class VirtualBoxLockedCalls : public VirtualBoxEngineTest, public ::testing::WithParamInterface<LockedCase>
+{
+};
+
+TEST_P(VirtualBoxLockedCalls, AreBoundedAndReported)
+{
+    const LockedCase &c = GetParam();
+    const QString command = QString::fromLatin1(c.command);
+    useLockWait(1500);
+    openAndStart();
+    const bool modify = command == QStringLiteral("modifyvm");
+    if (modify)
+        m_engine->setCpuAndMemory(1, 1024);
+    else
+        ASSERT_TRUE(m_engine->stop());
+    m_fake.setFault(command, QString::fromLatin1(c.fault));
+    m_fake.clearCalls();
+    const LogCapture log;
+
+    bool succeeded = false;
+    if (modify) {
+        ASSERT_TRUE(m_engine->stop());
+        succeeded = m_fake.machine(QStringLiteral("tavenor")).value(QStringLiteral("cpus")).toInt() == 1;
+    } else if (command == QStringLiteral("startvm")) {
+        const int reason = m_engine->start();
+        EXPECT_TRUE(reason == 0 || reason == 4) << reason;
+        succeeded = reason == 0;
+    } else {
+        succeeded = m_engine->removeMachine(QStringLiteral("tavenor"));
+        EXPECT_EQ(m_fake.machine(QStringLiteral("tavenor")).isEmpty(), succeeded);
+    }
+    m_fake.setFault(QString(), QString());
+
+    EXPECT_EQ(succeeded, c.succeeds);
+    const int calls = countOf(m_fake.calls(), command);
+    if (c.calls > 0)
+        EXPECT_EQ(calls, c.calls);
+    else
+        EXPECT_TRUE(calls >= 3 && calls <= 5) << calls;
+    EXPECT_EQ(log.lines(kLockRefusal).size(), calls - 1) << log.all();
+    EXPECT_EQ(log.lines(command + QStringLiteral(" failed")).size(), c.succeeds ? 0 : 1) << log.all();
+    if (modify && !c.succeeds) {
+        const QStringList kept = log.lines(QStringLiteral("modifyvm refused"));
+        ASSERT_EQ(kept.size(), 1) << log.all();
+        EXPECT_TRUE(kept.first().contains(QStringLiteral("1024"))) << kept.first().toStdString();
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, VirtualBoxRefusedModify,
-                         ::testing::Values(RefusedModify{"locked:2", 3, 1}, RefusedModify{"locked", 5, 2}));
+INSTANTIATE_TEST_SUITE_P(
+    Faults, VirtualBoxLockedCalls,
+    ::testing::Values(LockedCase{"modify_locked_twice", "modifyvm", "locked:2", 3, true},
+                      LockedCase{"modify_locked", "modifyvm", "locked", 0, false},
+                      LockedCase{"unregister_locked", "unregistervm", "locked", 0, false},
+                      LockedCase{"start_locked_once", "startvm", "locked:1", 2, true},
+                      LockedCase{"start_locked", "startvm", "locked", 0, false}),
+    [](const ::testing::TestParamInfo<LockedCase> &info) { return std::string(info.param.name); });
 
 TEST_F(VirtualBoxEngineTest, InvalidCpuOrMemoryIsIgnored)
 {
@@ -325,6 +428,7 @@ TEST_F(VirtualBoxEngineTest, NameThatLooksLikeAnOptionNeverReachesVBoxManage)
 
 TEST_F(VirtualBoxEngineTest, RemoveFailsForUnknownOrRunningMachines)
 {
+    useLockWait(300);
     EXPECT_FALSE(m_engine->removeMachine(QStringLiteral("nobody")));
     EXPECT_EQ(m_fake.calls(), (Calls{{QStringLiteral("list"), QStringLiteral("vms")}}));
     openAndStart();
@@ -363,6 +467,74 @@ TEST_F(VirtualBoxEngineTest, FailedOpenLeavesNoCurrentMachine)
     EXPECT_TRUE(m_engine->findMachine(QStringLiteral("tavenor")));
     EXPECT_FALSE(m_engine->findMachine(QStringLiteral("other")));
     EXPECT_EQ(m_engine->start(), 3);
+}
+
+// VirtualBox refuses a second registration of a machine UUID, never of a
+// name: two machines may be called alike, and the one this engine opened is
+// the one it then finds, starts, stops and removes.
+TEST_F(VirtualBoxEngineTest, RegistrationConflictsAreByUuidOnly)
+{
+    open();
+    {
+        const LogCapture log;
+        EXPECT_FALSE(m_engine->openMachine(m_definition));
+        EXPECT_EQ(log.lines(QStringLiteral("Registered machine with UUID ") + m_uuid).size(), 1) << log.all();
+    }
+    QTemporaryDir elsewhere;
+    DefinitionSpec twin = m_spec;
+    twin.uuid = QUuid::createUuid();
+    ASSERT_TRUE(m_engine->openMachine(writeDefinition(elsewhere.path(), twin)));
+
+    EXPECT_TRUE(m_engine->findMachine(QStringLiteral("tavenor")));
+    ASSERT_EQ(m_engine->start(), 0);
+    EXPECT_TRUE(m_engine->stop());
+    EXPECT_TRUE(m_engine->removeMachine(QStringLiteral("tavenor")));
+    const Calls calls = m_fake.calls();
+    for (const QString &command : {QStringLiteral("startvm"), QStringLiteral("controlvm"),
+                                   QStringLiteral("unregistervm")}) {
+        const auto call = std::find_if(calls.cbegin(), calls.cend(),
+                                       [&command](const QStringList &c) { return c.first() == command; });
+        ASSERT_NE(call, calls.cend()) << command.toStdString();
+        EXPECT_EQ(call->at(1), braced(twin.uuid)) << command.toStdString();
+    }
+    EXPECT_EQ(m_fake.machine(QStringLiteral("tavenor")).value(QStringLiteral("uuid")).toString(),
+              m_spec.uuid.toString(QUuid::WithoutBraces))
+        << "the first machine stays";
+}
+
+// A machine whose settings file is gone is listed as "<inaccessible>": that
+// is nobody's name, and it stands in the way of no lookup.
+TEST_F(VirtualBoxEngineTest, InaccessibleMachinesAreNeverTakenForAName)
+{
+    QTemporaryDir elsewhere;
+    DefinitionSpec gone;
+    gone.name = QStringLiteral("<inaccessible>");
+    gone.media = QStringList{m_system};
+    const QString goneDefinition = writeDefinition(elsewhere.path(), gone);
+    ASSERT_TRUE(VirtualBoxEngine(VBoxManageRunner(standInVBoxManage(), testTimeouts())).openMachine(goneDefinition));
+    ASSERT_TRUE(QFile::remove(goneDefinition));
+    open();
+
+    VirtualBoxEngine fresh(VBoxManageRunner(standInVBoxManage(), testTimeouts()));
+    EXPECT_FALSE(fresh.findMachine(QStringLiteral("<inaccessible>")));
+    EXPECT_FALSE(fresh.removeMachine(QStringLiteral("<inaccessible>")));
+    EXPECT_TRUE(fresh.findMachine(QStringLiteral("tavenor")));
+    EXPECT_EQ(fresh.start(), 0);
+    EXPECT_TRUE(fresh.stop());
+    EXPECT_TRUE(fresh.removeMachine(QStringLiteral("tavenor")));
+    EXPECT_FALSE(fresh.findMachine(QStringLiteral("tavenor")));
+}
+
+// VirtualBox does not load a definition whose disk has an empty UUID.
+TEST_F(VirtualBoxEngineTest, DefinitionWithAnEmptyDiskUuidIsNotRegistered)
+{
+    QString text = QString::fromUtf8(readFile(m_definition));
+    text.replace(QRegularExpression(QStringLiteral("HardDisk uuid=\"[^\"]*\"")), QStringLiteral("HardDisk uuid=\"\""));
+    writeFile(m_definition, text.toUtf8());
+    const LogCapture log;
+    EXPECT_FALSE(m_engine->openMachine(m_definition));
+    EXPECT_EQ(log.lines(QStringLiteral("has zero format")).size(), 1) << log.all();
+    EXPECT_TRUE(m_fake.machine(QStringLiteral("tavenor")).isEmpty());
 }
 
 struct StartCase

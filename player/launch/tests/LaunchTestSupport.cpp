@@ -39,15 +39,17 @@ bool TestWindow::startRenderer(int, int, char *address, int size)
     return true;
 }
 
-void TestWindow::vmStartFailed(int reason)
+void TestWindow::vmStartFailed(int reason, const QString &detail)
 {
     m_failures.append(reason);
+    m_failureDetails.append(detail);
 }
 
 void TestWindow::reset()
 {
     m_shown = QSize();
     m_failures.clear();
+    m_failureDetails.clear();
     m_readyCount = 0;
     m_engineStates.clear();
 }

@@ -10,6 +10,7 @@
 #include <QPair>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <thread>
@@ -48,11 +49,12 @@ public:
     QObject *bridgeTarget() override;
     void showForGuest(int width, int height) override;
     bool startRenderer(int width, int height, char *address, int size) override;
-    void vmStartFailed(int reason) override;
+    void vmStartFailed(int reason, const QString &detail) override;
 
     void reset();
     QSize shownSize() const { return m_shown; }
     QList<int> failures() const { return m_failures; }
+    QStringList failureDetails() const { return m_failureDetails; }
     int readyCount() const { return m_readyCount; }
     QList<bool> engineStates() const { return m_engineStates; }
     LaunchBridgeTarget &target() { return m_target; }
@@ -61,6 +63,7 @@ private:
     LaunchBridgeTarget m_target;
     QSize m_shown;
     QList<int> m_failures;
+    QStringList m_failureDetails;
     int m_readyCount = 0;
     QList<bool> m_engineStates;
 };

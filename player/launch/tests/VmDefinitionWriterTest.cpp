@@ -120,7 +120,7 @@ TEST_F(VmDefinitionWriterTest, FirstStartCopiesTheBlankDiskAndWritesTheDefinitio
     ASSERT_EQ(dataDisk, m_documents.path() + QStringLiteral("/Tavenor/data_first.vdi"));
     ASSERT_FALSE(QFileInfo::exists(dataDisk));
 
-    writer().write(name);
+    EXPECT_EQ(writer().write(name), VmDefinitionWriter::Result::Written);
 
     EXPECT_EQ(withoutImageUuid(readBytes(dataDisk)), withoutImageUuid(readBytes(m_pristinePath)))
         << "the blank disk, copied";
@@ -207,7 +207,7 @@ TEST_F(VmDefinitionWriterTest, MissingTemplateWritesNothing)
     const QString name = QStringLiteral("notemplate");
     ASSERT_TRUE(QFile::remove(m_templatePath));
 
-    writer().write(name);
+    EXPECT_EQ(writer().write(name), VmDefinitionWriter::Result::NotWritten);
 
     EXPECT_FALSE(QFileInfo::exists(vmDefinitionPath(name)));
     EXPECT_FALSE(QFileInfo::exists(dataDiskPath(name)));
@@ -225,25 +225,46 @@ TEST_F(VmDefinitionWriterTest, InstallFolderWithoutTemplateWritesNothing)
     EXPECT_FALSE(QFileInfo::exists(dataDiskPath(name)));
 }
 
-TEST_F(VmDefinitionWriterTest, MissingBlankDiskStillWritesTheDefinition)
+// A data disk whose UUID cannot be read would give a definition with an
+// empty disk UUID, which VirtualBox refuses to load: nothing is written, and
+// a definition already there stays as it is.
+class UnreadableDataDisk : public VmDefinitionWriterTest, public ::testing::WithParamInterface<const char *>
 {
-    const QString name = QStringLiteral("noblank");
-    ASSERT_TRUE(QFile::remove(m_pristinePath));
+};
 
-    writer().write(name);
+TEST_P(UnreadableDataDisk, WritesNoDefinition)
+{
+    const QString name = QStringLiteral("unreadable");
+    const QString kind = QString::fromLatin1(GetParam());
+    if (kind == QStringLiteral("missing")) {
+        ASSERT_TRUE(QFile::remove(m_pristinePath)) << "nothing to copy";
+    } else {
+        QByteArray disk = readBytes(m_pristinePath);
+        if (kind == QStringLiteral("not_a_vdi"))
+            disk.fill('x');
+        else
+            disk.truncate(0x190); // cut inside the image UUID
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(dataDiskPath(name)).path()));
+        ASSERT_TRUE(writeBytes(dataDiskPath(name), disk));
+    }
+    const QByteArray earlier("an earlier definition");
+    ASSERT_TRUE(writeBytes(vmDefinitionPath(name), earlier));
 
-    EXPECT_FALSE(QFileInfo::exists(dataDiskPath(name)));
-    const auto written = fields(vmDefinitionPath(name));
-    EXPECT_EQ(written.value(QStringLiteral("name")), name);
-    EXPECT_EQ(written.value(QStringLiteral("disk")), QString()) << "no disk, no UUID: the open that follows fails";
+    EXPECT_EQ(writer().write(name), VmDefinitionWriter::Result::DataDiskUnreadable);
+    EXPECT_EQ(readBytes(vmDefinitionPath(name)), earlier);
+    ASSERT_TRUE(QFile::remove(vmDefinitionPath(name)));
+    EXPECT_EQ(writer().write(name), VmDefinitionWriter::Result::DataDiskUnreadable);
+    EXPECT_FALSE(QFileInfo::exists(vmDefinitionPath(name)));
 }
+
+INSTANTIATE_TEST_SUITE_P(Disks, UnreadableDataDisk, ::testing::Values("missing", "not_a_vdi", "truncated"));
 
 TEST_F(VmDefinitionWriterTest, UnwritableDefinitionLeavesWhatIsThere)
 {
     const QString name = QStringLiteral("blocked");
     ASSERT_TRUE(QDir().mkpath(vmDefinitionPath(name))) << "a folder where the file would go";
 
-    writer().write(name);
+    EXPECT_EQ(writer().write(name), VmDefinitionWriter::Result::NotWritten);
 
     EXPECT_TRUE(QFileInfo(vmDefinitionPath(name)).isDir());
     EXPECT_TRUE(QFileInfo::exists(dataDiskPath(name))) << "the disk is put in place before the write";

@@ -141,6 +141,32 @@ Try restart Application.</source>
     </message>
 </context>
 <context>
+    <name>GuestStartWatch</name>
+    <message>
+        <source>Android did not start:</source>
+        <translation>安卓系统未能启动：</translation>
+    </message>
+    <message>
+        <source>no guest agent connected</source>
+        <translation>没有任何客户机代理连接</translation>
+    </message>
+    <message>
+        <source>the display&apos;s renderer did not connect</source>
+        <translation>显示渲染器未连接</translation>
+    </message>
+    <message>
+        <source>the guest did not report ready</source>
+        <translation>客户机未报告就绪</translation>
+    </message>
+</context>
+<context>
+    <name>LaunchProcess</name>
+    <message>
+        <source>The data disk %1 is missing or is not a readable VDI image.</source>
+        <translation>数据盘 %1 缺失或不是可读取的 VDI 映像。</translation>
+    </message>
+</context>
+<context>
     <name>MapDialog</name>
     <message>
         <source>Choose Location</source>

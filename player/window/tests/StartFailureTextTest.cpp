@@ -16,6 +16,7 @@ private slots:
     void sourceTexts();
     void catalogueTexts_data();
     void catalogueTexts();
+    void detailOnALineOfItsOwn();
 
 private:
     void addReasons();
@@ -66,6 +67,13 @@ void StartFailureTextTest::catalogueTexts()
     const QString text = StartFailureText::text(reason);
     QCoreApplication::removeTranslator(&translator);
     QCOMPARE(text, QString::fromUtf8("白龙马太累了，歇息一下重新上路就好了。") + chinese);
+}
+
+void StartFailureTextTest::detailOnALineOfItsOwn()
+{
+    const QString detail = QStringLiteral("The data disk D:/Tavenor/data_x.vdi is missing.");
+    QCOMPARE(StartFailureText::text(3, detail), StartFailureText::text(3) + QLatin1Char('\n') + detail);
+    QCOMPARE(StartFailureText::text(3, QString()), StartFailureText::text(3));
 }
 
 int main(int argc, char **argv)
