@@ -1,6 +1,6 @@
 #include "QxtGlobalShortcut.h"
 
-#include "GlobalKeyGrab.h"
+#include "DesktopShortcut.h"
 
 #include <QDebug>
 
@@ -28,7 +28,7 @@ QxtGlobalShortcut::QxtGlobalShortcut(const QKeySequence &shortcut, QObject *pare
         return;
     }
     const auto modifiers = Qt::KeyboardModifiers(combination & kModifierMask);
-    m_grab = std::make_unique<GlobalKeyGrab>(key, modifiers, [this] { emit activated(); });
+    m_grab = createDesktopShortcut(key, modifiers, [this] { emit activated(); });
     if (!m_grab->held()) {
         qDebug() << "global shortcut not registered" << shortcut;
         m_grab.reset();
@@ -44,5 +44,10 @@ QKeySequence QxtGlobalShortcut::shortcut() const
 
 bool QxtGlobalShortcut::isRegistered() const
 {
-    return m_grab != nullptr;
+    return m_grab != nullptr && m_grab->held();
+}
+
+bool QxtGlobalShortcut::desktopOffersShortcuts()
+{
+    return ::desktopOffersShortcuts();
 }

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-class GlobalKeyGrab;
+class DesktopShortcut;
 
 // A key combination that works anywhere on the user's desktop, whichever
 // program has the focus and whether or not a window of this one is shown.
@@ -19,6 +19,12 @@ class GlobalKeyGrab;
 // name, or a combination that another program already holds is logged
 // ("global shortcut ...") and never fires; isRegistered() tells.
 // Destroying the object gives the combination back to the system.
+//
+// On an X server of its own and on Windows the key is grabbed at once. A
+// Wayland session (through Xwayland or natively) asks the desktop portal,
+// which answers later: isRegistered() turns false if it refuses and no X
+// key grab can stand in, and desktopOffersShortcuts() tells whether this
+// desktop offers global shortcuts to this program at all.
 class SHORTCUT_EXPORT QxtGlobalShortcut : public QObject
 {
     Q_OBJECT
@@ -30,10 +36,15 @@ public:
     QKeySequence shortcut() const;
     bool isRegistered() const;
 
+    // False once a shortcut of this program found that the desktop offers
+    // none (no X server and no desktop portal with global shortcuts, or a
+    // portal that refused them); the reason is logged.
+    static bool desktopOffersShortcuts();
+
 signals:
     void activated();
 
 private:
     QKeySequence m_shortcut;
-    std::unique_ptr<GlobalKeyGrab> m_grab;
+    std::unique_ptr<DesktopShortcut> m_grab;
 };

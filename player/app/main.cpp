@@ -1,4 +1,5 @@
 #include "app/App.h"
+#include "app/DisplayPlatform.h"
 #include "app/InstanceGuard.h"
 #include "app/InstanceName.h"
 #include "app/PlayerRunner.h"
@@ -50,7 +51,9 @@ void leaveInstance(InstanceGuard &guard)
 
 int main(int argc, char **argv)
 {
+    DisplayPlatform::choose();
     App app(argc, argv);
+    DisplayPlatform::warnWhenUnsuitable();
     if (argc > 1)
         setInstanceName(QString::fromUtf8(argv[1]));
     if (!acceptInstanceName(instanceName()))

@@ -10,6 +10,7 @@
 #include "settings/SettingsStore.h"
 #include "settings/ShordCutEdit.h"
 
+#include <QxtGlobalShortcut.h>
 #include <TMessageBox.h>
 #include <VMService.h>
 
@@ -17,6 +18,7 @@
 #include <QDebug>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -141,6 +143,7 @@ void SettingsDialog::load()
         m_store->stringValue(key(SettingsKeys::kBossKey), QString::fromLatin1(SettingsDefaults::kDialogBossKey));
     if (!bossKey.isEmpty())
         m_form.bossKey->setStoredKey(bossKey);
+    m_form.bossKeyNote->setVisible(!QxtGlobalShortcut::desktopOffersShortcuts());
 }
 
 // Only trailing presets can be too large, so the rows left keep their

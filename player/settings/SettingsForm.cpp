@@ -165,7 +165,12 @@ QWidget *SettingsForm::othersPage()
     auto *page = new QWidget;
     auto *form = new QFormLayout(page);
     bossKey = named(new ShordCutEdit, "bossKey");
-    form->addRow(label("Boss Key"), bossKey);
+    bossKeyNote = named(label("The desktop does not offer global shortcuts to this program."), "bossKeyNote");
+    bossKeyNote->setWordWrap(true);
+    auto *field = new QVBoxLayout;
+    field->addWidget(bossKey);
+    field->addWidget(bossKeyNote);
+    form->addRow(label("Boss Key"), field);
     return page;
 }
 

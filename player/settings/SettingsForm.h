@@ -43,6 +43,8 @@ struct SettingsForm
     QPushButton *recordButton = nullptr;
 
     ShordCutEdit *bossKey = nullptr;
+    // Shown when the desktop does not offer global shortcuts to the player.
+    QLabel *bossKeyNote = nullptr;
 
     QLabel *currentVersion = nullptr;
 

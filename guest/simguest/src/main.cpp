@@ -2,6 +2,7 @@
 // as `tavenor-guest <state folder>`; see GuestOptions.h for the options.
 
 #include "GuestOptions.h"
+#include "ParentWatch.h"
 #include "SimulatedGuest.h"
 #include "TerminationSignal.h"
 
@@ -18,6 +19,11 @@ int main(int argc, char **argv)
     std::signal(SIGPIPE, SIG_IGN);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QGuiApplication app(argc, argv);
+    ParentWatch parentWatch;
+    if (!parentWatch.start()) {
+        std::fprintf(stderr, "the program that started tavenor-guest has already ended\n");
+        return 1;
+    }
 
     const GuestOptionsResult parsed = parseGuestOptions(
         app.arguments(), [](const char *name) { return qEnvironmentVariable(name); });
@@ -44,6 +50,10 @@ int main(int argc, char **argv)
         app.quit();
     });
     QObject::connect(&guest, &SimulatedGuest::quitRequested, &app, &QCoreApplication::quit);
+    QObject::connect(&parentWatch, &ParentWatch::parentEnded, &app, [&app] {
+        std::fprintf(stderr, "the program that started tavenor-guest has ended, ending\n");
+        app.quit();
+    });
     std::printf("tavenor-guest started in %s (boot delay %d ms, %d fps, host %s)\n",
                 qPrintable(options.stateFolder), options.bootDelayMs, options.framesPerSecond,
                 qPrintable(options.host));

@@ -324,6 +324,10 @@ Try restart Application.</source>
         <translation>共享文件夹</translation>
     </message>
     <message>
+        <source>The desktop does not offer global shortcuts to this program.</source>
+        <translation>桌面未向本程序提供全局快捷键。</translation>
+    </message>
+    <message>
         <source>TextLabel</source>
         <translation type="unfinished"></translation>
     </message>

@@ -95,6 +95,7 @@ const Entry kEntries[] = {
     {"SettingsDialog", "Settings", "设置"},
     {"SettingsDialog", "SettingsDialog", "设置"},
     {"SettingsDialog", "Shared Folder", "共享文件夹"},
+    {"SettingsDialog", "The desktop does not offer global shortcuts to this program.", "桌面未向本程序提供全局快捷键。"},
     {"SettingsDialog", "TextLabel", nullptr},
     {"SettingsDialog", "Use Generate Button unless you are sure what you are doing.", "以上配置，重启后生效"},
     {"SettingsDialog", "Width", "宽"},

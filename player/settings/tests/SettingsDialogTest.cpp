@@ -8,16 +8,20 @@
 #include "settings/SettingsStore.h"
 #include "settings/ShordCutEdit.h"
 
+#include <QxtGlobalShortcut.h>
 #include <TMessageBox.h>
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QThread>
 #include <QtTest>
 
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -54,6 +58,8 @@ private slots:
     void leftButtonDragsTheWindow();
     void acceptedRestartStartsTheProgramWithTheInstanceName_data();
     void acceptedRestartStartsTheProgramWithTheInstanceName();
+    // Last: what the desktop offers is known process-wide from then on.
+    void bossKeyRowSaysWhenTheDesktopOffersNoShortcuts();
 
 private:
     // Opens a dialog as the tool bar does; it deletes itself when closed.
@@ -371,6 +377,24 @@ void SettingsDialogTest::acceptedRestartStartsTheProgramWithTheInstanceName()
     SettingsStore settings = store();
     for (const QString &key : settings.allKeys())
         settings.remove(key);
+}
+
+// Offscreen, as on a desktop without X server or portal, the boss key can
+// have no shortcut; once it found that, the boss-key row says so.
+void SettingsDialogTest::bossKeyRowSaysWhenTheDesktopOffersNoShortcuts()
+{
+    for (const bool offered : {true, false}) {
+        std::unique_ptr<QxtGlobalShortcut> bossKey;
+        if (!offered)
+            bossKey = std::make_unique<QxtGlobalShortcut>(QKeySequence(QStringLiteral("Ctrl+Alt+X")));
+        QPointer<SettingsDialog> dialog = open();
+        dialog->form().menu->setCurrentRow(3);
+        QVERIFY(dialog->form().bossKey->isVisible());
+        QCOMPARE(dialog->form().bossKeyNote->isVisible(), !offered);
+        QCOMPARE(dialog->form().bossKeyNote->text(),
+                 QStringLiteral("The desktop does not offer global shortcuts to this program."));
+        delete dialog;
+    }
 }
 
 int main(int argc, char **argv)
