@@ -1,9 +1,8 @@
 #include "GuestProcess.h"
 
-#include <QDebug>
-#include <QElapsedTimer>
+#include "GuestProcessEnd.h"
+
 #include <QFile>
-#include <QThread>
 
 #include <cerrno>
 #include <csignal>
@@ -20,9 +19,6 @@ extern char **environ;
 namespace GuestProcess {
 
 namespace {
-
-constexpr int kPollMs = 5;
-constexpr int kKillWaitMs = 5000;
 
 struct ProcStat
 {
@@ -50,18 +46,6 @@ std::optional<ProcStat> readProcStat(qint64 pid)
     if (!ok)
         return std::nullopt;
     return stat;
-}
-
-bool waitUntilEnded(const Handle &handle, int timeoutMs)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (isRunning(handle)) {
-        if (waited.elapsed() > timeoutMs)
-            return false;
-        QThread::msleep(kPollMs);
-    }
-    return true;
 }
 
 void signalGroup(const Handle &handle, int signal)
@@ -134,17 +118,18 @@ bool isRunning(const Handle &handle)
     return ::kill(pid_t(handle.pid), 0) == 0; // a system without /proc
 }
 
-void terminate(const Handle &handle, int graceMs)
+namespace end {
+
+void ask(const Handle &handle)
 {
-    if (!isRunning(handle))
-        return;
     signalGroup(handle, SIGTERM);
-    if (waitUntilEnded(handle, graceMs))
-        return;
-    qDebug() << "guest did not end on SIGTERM, killing it" << handle.pid;
-    signalGroup(handle, SIGKILL);
-    if (!waitUntilEnded(handle, kKillWaitMs))
-        qDebug() << "guest still running after SIGKILL" << handle.pid;
 }
+
+void force(const Handle &handle)
+{
+    signalGroup(handle, SIGKILL);
+}
+
+} // namespace end
 
 } // namespace GuestProcess
