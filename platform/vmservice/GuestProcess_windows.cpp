@@ -1,12 +1,12 @@
 #include "GuestProcess.h"
 
 #include "GuestProcessEnd.h"
+#include "WindowsCommandLine.h"
 
 #include <QDir>
 
 #include <windows.h>
 
-#include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -59,41 +59,6 @@ OwnedHandle openSame(const Handle &handle, DWORD rights)
     return OwnedHandle(process);
 }
 
-// One argument as the program's C runtime splits its command line again:
-// quoted when it is empty or holds white space or a quote; backslashes are
-// doubled only where a quote follows them.
-QString quoted(const QString &argument)
-{
-    const bool plain = !argument.isEmpty() &&
-                       std::none_of(argument.begin(), argument.end(),
-                                    [](QChar c) { return c.isSpace() || c == QLatin1Char('"'); });
-    if (plain)
-        return argument;
-    QString text(QLatin1Char('"'));
-    int backslashes = 0;
-    for (const QChar c : argument) {
-        if (c == QLatin1Char('\\')) {
-            ++backslashes;
-            continue;
-        }
-        if (c == QLatin1Char('"'))
-            text += QString(backslashes * 2 + 1, QLatin1Char('\\'));
-        else
-            text += QString(backslashes, QLatin1Char('\\'));
-        text += c;
-        backslashes = 0;
-    }
-    return text + QString(backslashes * 2, QLatin1Char('\\')) + QLatin1Char('"');
-}
-
-std::wstring commandLine(const QString &program, const QStringList &arguments)
-{
-    QString line = quoted(QDir::toNativeSeparators(program));
-    for (const QString &argument : arguments)
-        line += QLatin1Char(' ') + quoted(argument);
-    return line.toStdWString();
-}
-
 OwnedHandle openInheritable(const QString &path, DWORD access, DWORD disposition)
 {
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -137,9 +102,11 @@ private:
     LPPROC_THREAD_ATTRIBUTE_LIST m_list = nullptr;
 };
 
-QString lastErrorText()
+std::nullopt_t failed(QString *error)
 {
-    return qt_error_string(int(GetLastError()));
+    if (error)
+        *error = qt_error_string(int(GetLastError()));
+    return std::nullopt;
 }
 
 } // namespace
@@ -150,12 +117,11 @@ std::optional<Handle> spawn(const QString &program, const QStringList &arguments
     const OwnedHandle input = openInheritable(QStringLiteral("NUL"), GENERIC_READ, OPEN_EXISTING);
     // Append-only access: every write lands at the end, also beside other writers.
     const OwnedHandle output = openInheritable(logFile, FILE_APPEND_DATA | SYNCHRONIZE, OPEN_ALWAYS);
+    if (!input || !output)
+        return failed(error);
     const InheritedHandles inherited(input.get(), output.get());
-    if (!input || !output || !inherited.list()) {
-        if (error)
-            *error = lastErrorText();
-        return std::nullopt;
-    }
+    if (!inherited.list())
+        return failed(error);
 
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof startup;
@@ -164,7 +130,7 @@ std::optional<Handle> spawn(const QString &program, const QStringList &arguments
     startup.StartupInfo.hStdOutput = output.get();
     startup.StartupInfo.hStdError = output.get();
     startup.lpAttributeList = inherited.list();
-    std::wstring line = commandLine(program, arguments);
+    std::wstring line = windowsCommandLine(program, arguments).toStdWString();
     const std::wstring application = QDir::toNativeSeparators(program).toStdWString();
     PROCESS_INFORMATION started{};
     // Its own process group, so that a console event meant for the player
@@ -173,11 +139,8 @@ std::optional<Handle> spawn(const QString &program, const QStringList &arguments
     const DWORD flags = CREATE_NEW_PROCESS_GROUP | CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT |
                         EXTENDED_STARTUPINFO_PRESENT;
     if (!CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
-                        &startup.StartupInfo, &started)) {
-        if (error)
-            *error = lastErrorText();
-        return std::nullopt;
-    }
+                        &startup.StartupInfo, &started))
+        return failed(error);
     const OwnedHandle process(started.hProcess);
     const OwnedHandle thread(started.hThread);
     return Handle{qint64(started.dwProcessId), creationTime(process.get())};
