@@ -21,14 +21,20 @@
 extern "C" {
 #endif
 
-#if defined(OPENGLRENDER_BUILDING)
-#define OPENGLRENDER_API __attribute__((visibility("default")))
-#else
+#if !defined(OPENGLRENDER_BUILDING)
 #define OPENGLRENDER_API
+#elif defined(_WIN32)
+#define OPENGLRENDER_API __declspec(dllexport)
+#else
+#define OPENGLRENDER_API __attribute__((visibility("default")))
 #endif
 
 /* The file the player loads by bare name. */
+#if defined(_WIN32)
+#define OPENGLRENDER_LIBRARY_NAME "libOpenglRender.dll"
+#else
 #define OPENGLRENDER_LIBRARY_NAME "libOpenglRender.so"
+#endif
 
 typedef uintptr_t RendererWindowId;
 

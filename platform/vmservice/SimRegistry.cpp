@@ -10,13 +10,8 @@
 #include <QThread>
 #include <QElapsedTimer>
 
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <limits>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace {
 
@@ -35,13 +30,14 @@ QJsonObject toJson(const SimRegistry::Record &record)
 }
 
 // The guest's process id as the file gives it. Anything but a whole
-// number in the range of process ids counts as none (off): a negative one
-// would name a process group to signal, a huge one would wrap round to
-// another process, and its conversion would be undefined.
+// number in the range of process ids (32 bits on every system this runs on,
+// whatever width pid_t has there) counts as none (off): a negative one would
+// name a process group to signal, a huge one would wrap round to another
+// process, and its conversion would be undefined.
 qint64 pidOf(const QJsonValue &value)
 {
     const double pid = value.toDouble();
-    if (!(pid >= 1 && pid <= double(std::numeric_limits<pid_t>::max())) || pid != std::floor(pid))
+    if (!(pid >= 1 && pid <= double(std::numeric_limits<qint32>::max())) || pid != std::floor(pid))
         return 0;
     return qint64(pid);
 }
@@ -90,27 +86,26 @@ QByteArray SimRegistry::format(const QList<Record> &records)
 }
 
 SimRegistry::Transaction::Transaction(const QString &folder, int lockTimeoutMs)
-    : m_file(QDir(folder).filePath(QStringLiteral("registry.json")))
+    : m_file(QDir(folder).filePath(QStringLiteral("registry.json"))),
+      m_lock(QDir(folder).filePath(QStringLiteral("registry.json.lock")))
 {
     if (folder.isEmpty() || !QDir().mkpath(folder)) {
         qDebug() << "cannot create simulated machine registry folder" << folder;
         return;
     }
-    const QByteArray lockPath = QFile::encodeName(QDir(folder).filePath(QStringLiteral("registry.lock")));
-    m_lockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (m_lockFd < 0) {
-        qDebug() << "cannot open simulated machine registry lock" << lockPath << strerror(errno);
-        return;
-    }
+    // The lock of a holder that has ended is taken over at once. Qt also
+    // locks the file natively while it is held, so a live holder keeps it
+    // past the stale time, however long its guest takes to stop; the stale
+    // time frees only a lock file that a dying holder never finished.
     QElapsedTimer waited;
     waited.start();
-    while (::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            qDebug() << "cannot lock simulated machine registry" << lockPath << strerror(errno);
+    while (!m_lock.tryLock(0)) {
+        if (m_lock.error() != QLockFile::LockFailedError) {
+            qDebug() << "cannot lock simulated machine registry" << m_file << m_lock.error();
             return;
         }
         if (waited.elapsed() > lockTimeoutMs) {
-            qDebug() << "simulated machine registry still locked after" << lockTimeoutMs << "ms" << lockPath;
+            qDebug() << "simulated machine registry still locked after" << lockTimeoutMs << "ms" << m_file;
             m_failure = Failure::Busy;
             return;
         }
@@ -118,12 +113,6 @@ SimRegistry::Transaction::Transaction(const QString &folder, int lockTimeoutMs)
     }
     load();
     m_failure = Failure::None;
-}
-
-SimRegistry::Transaction::~Transaction()
-{
-    if (m_lockFd >= 0)
-        ::close(m_lockFd); // also releases the lock
 }
 
 void SimRegistry::Transaction::load()

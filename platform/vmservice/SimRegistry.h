@@ -2,14 +2,17 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QLockFile>
 #include <QString>
 
 #include <optional>
 
 // The simulated engine's machine registry, kept in a folder shared by every
 // process of the user (registry.json), so a machine registered by one player
-// is found by the next. A Transaction holds the registry's lock file for its
-// lifetime: the operations of all processes on it happen one at a time.
+// is found by the next. A Transaction holds the registry's lock file
+// (registry.json.lock) for its lifetime: the operations of all threads and
+// processes on it happen one at a time. A lock left by a process that has
+// ended is taken over.
 class SimRegistry
 {
 public:
@@ -36,7 +39,6 @@ public:
         // Waits up to lockTimeoutMs for the lock; ok() tells whether it
         // holds the lock and has read the registry.
         Transaction(const QString &folder, int lockTimeoutMs);
-        ~Transaction();
         Transaction(const Transaction &) = delete;
         Transaction &operator=(const Transaction &) = delete;
 
@@ -60,7 +62,7 @@ public:
         void load();
 
         QString m_file;
-        int m_lockFd = -1;
+        QLockFile m_lock;
         Failure m_failure = Failure::Unavailable;
         bool m_changed = false;
         QList<Record> m_records;

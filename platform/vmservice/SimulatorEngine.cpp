@@ -2,6 +2,7 @@
 
 #include "GuestProcess.h"
 #include "HostInfo.h"
+#include "LibraryFolder.h"
 #include "MachineDefinition.h"
 #include "SimStateFolder.h"
 #include "VdiReader.h"
@@ -12,7 +13,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <dlfcn.h>
 #include <utility>
 
 namespace {
@@ -30,14 +30,6 @@ bool isExecutableFile(const QString &path)
 {
     const QFileInfo info(path);
     return !path.isEmpty() && info.isFile() && info.isExecutable();
-}
-
-QString libraryFolder()
-{
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void *>(&libraryFolder), &info) == 0 || !info.dli_fname)
-        return {};
-    return QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath();
 }
 
 QString guestProgramBeside()

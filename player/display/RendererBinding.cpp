@@ -1,13 +1,10 @@
 #include "display/RendererBinding.h"
 
+#include "display/RuntimeLibrary.h"
+
 #include <service/vinput.h>
 
-#include <QCoreApplication>
 #include <QDebug>
-#include <QFile>
-#include <QFileInfo>
-
-#include <dlfcn.h>
 
 #include <atomic>
 #include <mutex>
@@ -38,9 +35,9 @@ EntryPoints g_entries;
 std::once_flag g_loadOnce;
 std::atomic<bool> g_initialised{false};
 
-template <typename Fn> void resolve(void *library, const char *name, std::atomic<Fn> &entry)
+template <typename Fn> void resolve(RuntimeLibrary &library, const char *name, std::atomic<Fn> &entry)
 {
-    entry.store(reinterpret_cast<Fn>(dlsym(library, name)), std::memory_order_release);
+    entry.store(library.resolve<Fn>(name), std::memory_order_release);
 }
 
 template <typename Fn> Fn entry(const std::atomic<Fn> &slot)
@@ -48,30 +45,11 @@ template <typename Fn> Fn entry(const std::atomic<Fn> &slot)
     return slot.load(std::memory_order_acquire);
 }
 
-// The program's own folder comes first, as in the Windows search order the
-// renderer was designed for. It also keeps the load independent of how the
-// program was linked: a RUNPATH is searched only for the object that calls
-// dlopen, and a sanitizer's dlopen wrapper would be that object.
-QString libraryFile()
-{
-    const QByteArray chosen = qgetenv(kLibraryOverrideVariable);
-    if (!chosen.isEmpty())
-        return QFile::decodeName(chosen);
-    const QString name = QStringLiteral(OPENGLRENDER_LIBRARY_NAME);
-    if (QCoreApplication::instance() != nullptr) {
-        const QString besideProgram = QCoreApplication::applicationDirPath() + '/' + name;
-        if (QFileInfo::exists(besideProgram))
-            return besideProgram;
-    }
-    return name;
-}
-
 void load()
 {
-    void *library = dlopen(QFile::encodeName(libraryFile()).constData(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        const char *error = dlerror();
-        qDebug() << "fail to load libOpenglRender.dll" << (error != nullptr ? error : "unknown error");
+    RuntimeLibrary library(QStringLiteral(OPENGLRENDER_LIBRARY_NAME), kLibraryOverrideVariable);
+    if (!library.load()) {
+        qDebug() << "fail to load libOpenglRender.dll" << qUtf8Printable(library.errorString());
         return;
     }
     resolve(library, "initLibrary", g_entries.initLibrary);

@@ -2,21 +2,12 @@
 
 #include "FrameStream.h"
 
+#include <QtEndian>
+
 #include <utility>
 
 namespace renderer {
 namespace {
-
-std::uint32_t readU32(const std::uint8_t *p)
-{
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
-           std::uint32_t(p[3]);
-}
-
-std::uint64_t readU64(const std::uint8_t *p)
-{
-    return std::uint64_t(readU32(p)) << 32 | readU32(p + 4);
-}
 
 bool sideInRange(std::uint32_t side)
 {
@@ -64,9 +55,9 @@ FrameStreamReader::Step FrameStreamReader::commit(std::size_t count)
 
 FrameStreamReader::Step FrameStreamReader::finishHello()
 {
-    if (readU32(m_head.data()) != framestream::kFrameStreamMagic)
+    if (qFromBigEndian<quint32>(m_head.data()) != framestream::kFrameStreamMagic)
         return {nullptr, "bad magic"};
-    if (readU32(m_head.data() + 4) != framestream::kFrameStreamVersion)
+    if (qFromBigEndian<quint32>(m_head.data() + 4) != framestream::kFrameStreamVersion)
         return {nullptr, "unsupported version"};
     m_stage = Stage::Header;
     m_expected = framestream::kFrameHeaderSize;
@@ -76,12 +67,12 @@ FrameStreamReader::Step FrameStreamReader::finishHello()
 FrameStreamReader::Step FrameStreamReader::finishHeader()
 {
     const std::uint8_t *h = m_head.data();
-    const std::uint32_t type = readU32(h);
-    const std::uint32_t width = readU32(h + 4);
-    const std::uint32_t height = readU32(h + 8);
-    const std::uint32_t rotation = readU32(h + 12);
-    const std::uint64_t sentAtUs = readU64(h + 16);
-    const std::uint32_t length = readU32(h + 24);
+    const std::uint32_t type = qFromBigEndian<quint32>(h);
+    const std::uint32_t width = qFromBigEndian<quint32>(h + 4);
+    const std::uint32_t height = qFromBigEndian<quint32>(h + 8);
+    const std::uint32_t rotation = qFromBigEndian<quint32>(h + 12);
+    const std::uint64_t sentAtUs = qFromBigEndian<quint64>(h + 16);
+    const std::uint32_t length = qFromBigEndian<quint32>(h + 24);
 
     if (type != framestream::kFrameTypeImage)
         return {nullptr, "unknown frame type"};

@@ -1,15 +1,7 @@
 #include "FrameStreamServer.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <utility>
 
 namespace renderer {
@@ -29,13 +21,6 @@ void report(const char *what, const char *detail = nullptr)
         std::fprintf(stderr, "%s\n", what);
 }
 
-void closeFd(int &fd)
-{
-    if (fd >= 0)
-        ::close(fd);
-    fd = -1;
-}
-
 } // namespace
 
 FrameStreamServer::FrameStreamServer(FrameHandler onFrame) : m_onFrame(std::move(onFrame)) {}
@@ -43,39 +28,25 @@ FrameStreamServer::FrameStreamServer(FrameHandler onFrame) : m_onFrame(std::move
 FrameStreamServer::~FrameStreamServer()
 {
     if (m_thread.joinable()) {
-        const std::uint64_t one = 1;
-        if (::write(m_wakeFd, &one, sizeof one) < 0)
-            report("display stream stop signal failed", std::strerror(errno));
+        if (!m_waiter.wake())
+            report("display stream stop signal failed", net::lastError());
         m_thread.join();
     }
-    closeFd(m_clientFd);
-    closeFd(m_listenFd);
-    closeFd(m_wakeFd);
+    net::closeSocket(m_client);
+    net::closeSocket(m_listener);
 }
 
 bool FrameStreamServer::start()
 {
-    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    m_wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (m_listenFd < 0 || m_wakeFd < 0) {
-        report("display stream socket failed", std::strerror(errno));
+    if (!m_waiter.isValid()) {
+        report("display stream socket failed", net::lastError());
         return false;
     }
-    const int yes = 1;
-    ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t length = sizeof address;
-    if (::bind(m_listenFd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
-        ::listen(m_listenFd, 4) != 0 ||
-        ::getsockname(m_listenFd, reinterpret_cast<sockaddr *>(&address), &length) != 0) {
-        report("display stream listen failed", std::strerror(errno));
+    m_listener = net::listenOnLoopback(&m_port);
+    if (m_listener == net::kNoSocket) {
+        report("display stream listen failed", net::lastError());
         return false;
     }
-    m_port = ntohs(address.sin_port);
     m_thread = std::thread([this] { run(); });
     return true;
 }
@@ -83,45 +54,45 @@ bool FrameStreamServer::start()
 void FrameStreamServer::run()
 {
     for (;;) {
-        pollfd fds[3] = {{m_wakeFd, POLLIN, 0}, {m_listenFd, POLLIN, 0}, {m_clientFd, POLLIN, 0}};
-        const nfds_t count = m_clientFd >= 0 ? 3 : 2;
-        if (::poll(fds, count, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            report("display stream poll failed", std::strerror(errno));
+        switch (m_waiter.wait(m_listener, m_client)) {
+        case net::Waiter::Event::Woken:
             return;
-        }
-        if (fds[0].revents)
+        case net::Waiter::Event::Failed:
+            report("display stream poll failed", net::lastError());
             return;
-        if (fds[1].revents)
+        case net::Waiter::Event::Listener:
             acceptPending();
-        else if (count == 3 && fds[2].revents)
+            break;
+        case net::Waiter::Event::Client:
             readClient();
+            break;
+        }
     }
 }
 
 void FrameStreamServer::acceptPending()
 {
     for (;;) {
-        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0) {
-            if (errno == EINTR || errno == ECONNABORTED)
-                continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK)
-                return;
-            report("display stream accept failed", std::strerror(errno));
+        net::Status status = net::Status::Done;
+        net::Socket socket = net::acceptConnection(m_listener, &status);
+        if (status == net::Status::Interrupted)
+            continue;
+        if (status == net::Status::NothingNow)
+            return;
+        if (status == net::Status::Failed) {
+            report("display stream accept failed", net::lastError());
             // Out of descriptors or memory: the pending connection stays
             // readable, so pause rather than spin on it.
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             return;
         }
-        if (!m_ownUserOnly.admit(fd, m_port)) {
-            ::close(fd);
+        if (!m_ownUserOnly.admit(socket, m_port)) {
+            net::closeSocket(socket);
             continue;
         }
-        if (m_clientFd >= 0)
+        if (m_client != net::kNoSocket)
             dropClient("replaced by a new connection");
-        m_clientFd = fd;
+        m_client = socket;
         report("display stream connected");
     }
 }
@@ -129,19 +100,21 @@ void FrameStreamServer::acceptPending()
 void FrameStreamServer::readClient()
 {
     for (int i = 0; i < kReadsPerWake; ++i) {
-        const ssize_t n = ::recv(m_clientFd, m_reader.writePointer(), m_reader.writeRoom(), 0);
+        net::Status status = net::Status::Done;
+        const std::size_t n = net::receiveSome(m_client, m_reader.writePointer(), m_reader.writeRoom(), &status);
+        if (status == net::Status::Interrupted)
+            continue;
+        if (status == net::Status::NothingNow)
+            return;
+        if (status == net::Status::Failed) {
+            dropClient(net::lastError());
+            return;
+        }
         if (n == 0) {
             dropClient("closed by the guest");
             return;
         }
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno != EAGAIN && errno != EWOULDBLOCK)
-                dropClient(std::strerror(errno));
-            return;
-        }
-        FrameStreamReader::Step step = m_reader.commit(std::size_t(n));
+        FrameStreamReader::Step step = m_reader.commit(n);
         if (step.error) {
             dropClient(step.error);
             return;
@@ -154,7 +127,7 @@ void FrameStreamServer::readClient()
 void FrameStreamServer::dropClient(const char *reason)
 {
     report("display stream closed:", reason);
-    closeFd(m_clientFd);
+    net::closeSocket(m_client);
     m_reader = FrameStreamReader();
 }
 

@@ -2,6 +2,7 @@
 
 #include "Frame.h"
 #include "FrameStreamReader.h"
+#include "StreamSockets.h"
 
 #include <OwnUserGate.h>
 
@@ -39,9 +40,9 @@ private:
     void dropClient(const char *reason);
 
     FrameHandler m_onFrame;
-    int m_listenFd = -1;
-    int m_wakeFd = -1;
-    int m_clientFd = -1;
+    net::Socket m_listener = net::kNoSocket;
+    net::Socket m_client = net::kNoSocket;
+    net::Waiter m_waiter;
     std::uint16_t m_port = 0;
     FrameStreamReader m_reader;
     peerowner::OwnUserGate m_ownUserOnly;

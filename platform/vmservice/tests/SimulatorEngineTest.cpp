@@ -6,14 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 #include <memory>
 
@@ -209,12 +208,11 @@ TEST_F(SimulatorEngineTest, StartReasonsOfAnUnusableRegistry)
     SimulatorEngine engine(config);
     ASSERT_TRUE(engine.openMachine(m_definition));
 
-    const QByteArray lockPath = QFile::encodeName(QDir(m_registry.path()).filePath(QStringLiteral("registry.lock")));
-    const int lock = ::open(lockPath.constData(), O_RDWR | O_CLOEXEC);
-    ASSERT_GE(lock, 0);
-    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
-    EXPECT_EQ(engine.start(), 2) << "another process holds the registry";
-    ::close(lock);
+    {
+        QLockFile held(QDir(m_registry.path()).filePath(QStringLiteral("registry.json.lock")));
+        ASSERT_TRUE(held.tryLock(0));
+        EXPECT_EQ(engine.start(), 2) << "another holder keeps the registry";
+    }
 
     const QString moved = m_registry.path() + QStringLiteral(".moved");
     ASSERT_TRUE(QDir().rename(m_registry.path(), moved));

@@ -7,6 +7,8 @@
 #include "SimulatorEngine.h"
 #include "TestSupport.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -89,6 +91,43 @@ TEST_F(SimulatorProcessesTest, MachineLeftRunningByAnEndedProcessIsFoundStoppedA
     EXPECT_TRUE(engine.removeMachine(QStringLiteral("tavenor")));
 
     EXPECT_EQ(runTool({QStringLiteral("find"), QStringLiteral("tavenor")}), QStringList{QStringLiteral("find 0")});
+}
+
+// A player killed in the middle of an operation leaves the registry's lock
+// file behind; the next process takes it over instead of waiting for ever.
+TEST_F(SimulatorProcessesTest, RegistryLockOfAKilledProcessIsTakenOver)
+{
+    const QString definition = definitionNamed(QStringLiteral("tavenor"));
+    qputenv("TAVENOR_STANDIN_IGNORE_TERM", "1");
+    EXPECT_EQ(runTool({QStringLiteral("open"), definition, QStringLiteral("start")}),
+              (QStringList{QStringLiteral("open 1"), QStringLiteral("start 0")}));
+    qunsetenv("TAVENOR_STANDIN_IGNORE_TERM");
+
+    // The tool's stop holds the lock while the guest ignores SIGTERM, for
+    // the whole grace time; it is killed meanwhile.
+    QProcess stopping;
+    stopping.start(simTool(), {QStringLiteral("find"), QStringLiteral("tavenor"), QStringLiteral("stop")});
+    QByteArray output;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            stopping.waitForReadyRead(50);
+            output += stopping.readAllStandardOutput();
+            return output.contains("find 1");
+        },
+        30000));
+    const QString lockFile = QDir(sharedConfig().registryFolder).filePath(QStringLiteral("registry.json.lock"));
+    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(lockFile); }));
+    stopping.kill();
+    ASSERT_TRUE(stopping.waitForFinished(10000));
+    ASSERT_TRUE(QFileInfo::exists(lockFile)) << "the killed holder left its lock";
+
+    SimulatorEngine::Config config = sharedConfig();
+    config.lockTimeoutMs = 5000;
+    config.stopGraceMs = 100;
+    SimulatorEngine engine(config);
+    ASSERT_TRUE(engine.findMachine(QStringLiteral("tavenor")));
+    EXPECT_TRUE(engine.stop());
+    EXPECT_TRUE(engine.removeMachine(QStringLiteral("tavenor")));
 }
 
 TEST_F(SimulatorProcessesTest, ConcurrentRegistrationsFromTwoProcessesAllLand)
