@@ -1,12 +1,10 @@
 #include "GraphicsCard.h"
 
-#include <QGuiApplication>
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
-#include <QOpenGLFunctions>
-#include <QThread>
+#include <QFileInfo>
+#include <QProcess>
 
 #include <algorithm>
+#include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -15,23 +13,33 @@
 namespace renderer {
 namespace {
 
+constexpr int kHelperTimeoutMs = 5000;
+
+// The helper program beside this library (or beside the program it is
+// built into).
+QString helperPath()
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void *>(&adapterNameFromSysfs), &info) == 0 || info.dli_fname == nullptr)
+        return QString();
+    return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath() + QStringLiteral("/tavenor-glinfo");
+}
+
+// From tavenor-glinfo: the driver it loads goes away with it.
 std::string openGLRendererName()
 {
-    if (!qGuiApp || QThread::currentThread() != qGuiApp->thread())
+    const QString helper = helperPath();
+    if (helper.isEmpty() || !QFileInfo(helper).isExecutable())
         return {};
-    QOpenGLContext context;
-    if (!context.create())
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(helper, QStringList());
+    if (!process.waitForFinished(kHelperTimeoutMs)) {
+        process.kill();
+        process.waitForFinished(kHelperTimeoutMs);
         return {};
-    QOffscreenSurface surface;
-    surface.setFormat(context.format());
-    surface.create();
-    if (!surface.isValid() || !context.makeCurrent(&surface))
-        return {};
-    const auto *name =
-        reinterpret_cast<const char *>(context.functions()->glGetString(GL_RENDERER));
-    std::string result = name ? name : "";
-    context.doneCurrent();
-    return result;
+    }
+    return process.readAllStandardOutput().split('\n').value(0).trimmed().toStdString();
 }
 
 // "card0", "card1", ...: the adapters; "card0-HDMI-A-1" and the like are
@@ -89,12 +97,16 @@ std::string adapterNameFromSysfs(const std::string &drmRoot)
 
 std::string graphicsCardName(const std::string &drmRoot)
 {
-    // Making a GL context is slow: the first name found holds for the process.
+    // Making a GL context is slow: the helper runs once, and the name it
+    // gave holds for the process.
     static std::mutex mutex;
+    static bool asked = false;
     static std::string openGLName;
     std::lock_guard<std::mutex> lock(mutex);
-    if (openGLName.empty())
+    if (!asked) {
         openGLName = openGLRendererName();
+        asked = true;
+    }
     if (!openGLName.empty())
         return openGLName;
     std::string adapter = adapterNameFromSysfs(drmRoot);
