@@ -67,6 +67,8 @@ private:
 
 void VideoRecordTest::initTestCase()
 {
+    // The encoder module is in the build's program folder, not beside this test.
+    QCoreApplication::addLibraryPath(qEnvironmentVariable("TAVENOR_BIN_DIR"));
     setInstanceName(QStringLiteral("record-test"));
     m_landscape = GuestFrameStream::numberedImage(1280, 720);
     QVERIFY(m_stream.start(m_landscape, 30));

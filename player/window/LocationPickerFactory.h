@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QtPlugin>
+
+class QString;
+class QWidget;
+
+// What the location picker's module offers the player: the picker itself.
+// The module holds the web engine, which only it links.
+class LocationPickerFactory
+{
+public:
+    virtual ~LocationPickerFactory() = default;
+
+    // A new picker for the instance's settings store: a top-level window
+    // child of parent, window-modal to it and deleted when closed; not yet
+    // shown, so that the caller places it first.
+    virtual QWidget *create(QWidget *parent, const QString &instance) = 0;
+};
+
+#define LocationPickerFactory_iid "com.corvane.TavenorPlayer.LocationPickerFactory/1.0"
+Q_DECLARE_INTERFACE(LocationPickerFactory, LocationPickerFactory_iid)
