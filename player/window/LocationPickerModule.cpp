@@ -8,22 +8,21 @@
 
 LocationPickerFactory *LocationPickerModule::factory()
 {
-    static LocationPickerFactory *loaded = nullptr;
-    if (loaded != nullptr)
-        return loaded;
+    // Never unloaded (its destructor leaves the plugin in): the web engine
+    // cannot be.
+    static QPluginLoader loader;
+    if (loader.isLoaded())
+        return qobject_cast<LocationPickerFactory *>(loader.instance());
     const QString file = FeatureModule::locate(QStringLiteral("tavenor_map"));
     if (file.isEmpty()) {
         qDebug() << "location picker module not found";
         return nullptr;
     }
-    // The loader is not deleted: the web engine cannot be unloaded.
-    auto *loader = new QPluginLoader(file);
-    loader->setLoadHints(QLibrary::ResolveAllSymbolsHint);
-    loaded = qobject_cast<LocationPickerFactory *>(loader->instance());
-    if (loaded == nullptr) {
+    loader.setFileName(file);
+    loader.setLoadHints(QLibrary::ResolveAllSymbolsHint);
+    auto *factory = qobject_cast<LocationPickerFactory *>(loader.instance());
+    if (factory == nullptr)
         qDebug() << "location picker module not loaded:"
-                 << (loader->isLoaded() ? QStringLiteral("not a location picker") : loader->errorString());
-        delete loader;
-    }
-    return loaded;
+                 << (loader.isLoaded() ? QStringLiteral("not a location picker") : loader.errorString());
+    return factory;
 }

@@ -12,6 +12,10 @@
 
 int main(int argc, char **argv)
 {
+    // "none" inherited from a player is its choice for itself; this program
+    // is there to ask OpenGL.
+    if (qgetenv("QT_XCB_GL_INTEGRATION") == "none")
+        qunsetenv("QT_XCB_GL_INTEGRATION");
     QGuiApplication app(argc, argv);
     QOpenGLContext context;
     if (!context.create())

@@ -32,7 +32,7 @@ std::string openGLRendererName()
     if (helper.isEmpty() || !QFileInfo(helper).isExecutable())
         return {};
     QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardErrorFile(QProcess::nullDevice());
     process.start(helper, QStringList());
     if (!process.waitForFinished(kHelperTimeoutMs)) {
         process.kill();
