@@ -1,10 +1,11 @@
 #include "GraphicsCard.h"
 
-#include <QFileInfo>
+#include "LibraryFolder.h"
+
 #include <QProcess>
+#include <QStandardPaths>
 
 #include <algorithm>
-#include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -15,21 +16,14 @@ namespace {
 
 constexpr int kHelperTimeoutMs = 5000;
 
-// The helper program beside this library (or beside the program it is
-// built into).
-QString helperPath()
-{
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void *>(&adapterNameFromSysfs), &info) == 0 || info.dli_fname == nullptr)
-        return QString();
-    return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath() + QStringLiteral("/tavenor-glinfo");
-}
-
 // From tavenor-glinfo: the driver it loads goes away with it.
 std::string openGLRendererName()
 {
-    const QString helper = helperPath();
-    if (helper.isEmpty() || !QFileInfo(helper).isExecutable())
+    // Beside this library (or the program it is built into).
+    const QString folder = libraryFolder();
+    const QString helper =
+        folder.isEmpty() ? QString() : QStandardPaths::findExecutable(QStringLiteral("tavenor-glinfo"), {folder});
+    if (helper.isEmpty())
         return {};
     QProcess process;
     process.setStandardErrorFile(QProcess::nullDevice());
