@@ -19,4 +19,11 @@ public:
 };
 
 #define LocationPickerFactory_iid "com.corvane.TavenorPlayer.LocationPickerFactory/1.0"
+
+// The module's file, beside the program.
+#if defined(_WIN32)
+#define LOCATION_PICKER_MODULE_NAME "libtavenor_map.dll"
+#else
+#define LOCATION_PICKER_MODULE_NAME "libtavenor_map.so"
+#endif
 Q_DECLARE_INTERFACE(LocationPickerFactory, LocationPickerFactory_iid)

@@ -1,28 +1,33 @@
 #include "window/LocationPickerModule.h"
 
-#include "window/FeatureModule.h"
+#include "display/RuntimeLibrary.h"
 #include "window/LocationPickerFactory.h"
 
 #include <QDebug>
-#include <QPluginLoader>
+
+namespace {
+
+// A path that replaces the module beside the program (tests).
+constexpr char kModuleOverrideVariable[] = "TAVENOR_LOCATION_PICKER_MODULE";
+
+// What Q_PLUGIN_METADATA exports: the plugin's one object.
+using PluginInstance = QObject *(*)();
+
+} // namespace
 
 LocationPickerFactory *LocationPickerModule::factory()
 {
-    // Never unloaded (its destructor leaves the plugin in): the web engine
-    // cannot be.
-    static QPluginLoader loader;
-    if (loader.isLoaded())
-        return qobject_cast<LocationPickerFactory *>(loader.instance());
-    const QString file = FeatureModule::locate(QStringLiteral("tavenor_map"));
-    if (file.isEmpty()) {
-        qDebug() << "location picker module not found";
+    static LocationPickerFactory *loaded = nullptr;
+    if (loaded != nullptr)
+        return loaded;
+    RuntimeLibrary module(QStringLiteral(LOCATION_PICKER_MODULE_NAME), kModuleOverrideVariable);
+    if (!module.load()) {
+        qDebug() << "location picker module not loaded:" << module.errorString();
         return nullptr;
     }
-    loader.setFileName(file);
-    loader.setLoadHints(QLibrary::ResolveAllSymbolsHint);
-    auto *factory = qobject_cast<LocationPickerFactory *>(loader.instance());
-    if (factory == nullptr)
-        qDebug() << "location picker module not loaded:"
-                 << (loader.isLoaded() ? QStringLiteral("not a location picker") : loader.errorString());
-    return factory;
+    const auto instance = module.resolve<PluginInstance>("qt_plugin_instance");
+    loaded = instance != nullptr ? qobject_cast<LocationPickerFactory *>(instance()) : nullptr;
+    if (loaded == nullptr)
+        qDebug() << "location picker module not loaded: not a location picker";
+    return loaded;
 }

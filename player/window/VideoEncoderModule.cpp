@@ -1,38 +1,32 @@
 #include "window/VideoEncoderModule.h"
 
-#include "window/FeatureModule.h"
+#include "display/RuntimeLibrary.h"
 
 #include <QDebug>
-#include <QLibrary>
 
 #include <mutex>
 
 namespace {
 
+// A path that replaces the library beside the program (tests).
+constexpr char kLibraryOverrideVariable[] = "TAVENOR_VIDEOENC_LIBRARY";
+
 std::mutex g_loadLock;
 VideoEncoderCalls g_calls; // complete once start is set; never unloaded
 
-template <typename Call> bool resolve(QLibrary &library, const char *name, Call &call)
-{
-    call = reinterpret_cast<Call>(library.resolve(name));
-    return call != nullptr;
-}
-
 bool load()
 {
-    const QString file = FeatureModule::locate(QStringLiteral("videoenc"));
-    if (file.isEmpty()) {
-        qDebug() << "video encoder module not found";
+    RuntimeLibrary library(QStringLiteral(VIDEOENC_LIBRARY_NAME), kLibraryOverrideVariable);
+    if (!library.load()) {
+        qDebug() << "video encoder module not loaded:" << library.errorString();
         return false;
     }
-    // Every symbol bound at load: a library built against another FFmpeg
-    // fails here, not in the middle of a recording.
-    QLibrary library(file);
-    library.setLoadHints(QLibrary::ResolveAllSymbolsHint);
     VideoEncoderCalls calls;
-    if (!library.load() || !resolve(library, "videoStart", calls.start)
-        || !resolve(library, "videoAppendFrame", calls.appendFrame) || !resolve(library, "videoEnd", calls.end)) {
-        qDebug() << "video encoder module not loaded:" << library.errorString();
+    calls.start = library.resolve<decltype(calls.start)>("videoStart");
+    calls.appendFrame = library.resolve<decltype(calls.appendFrame)>("videoAppendFrame");
+    calls.end = library.resolve<decltype(calls.end)>("videoEnd");
+    if (calls.start == nullptr || calls.appendFrame == nullptr || calls.end == nullptr) {
+        qDebug() << "video encoder module not loaded: an entry point is missing";
         return false;
     }
     g_calls = calls;

@@ -3,7 +3,8 @@
 #include <VideoEncoder.h>
 
 // The video encoder library (FFmpeg with libx264 behind three C calls),
-// opened when the first recording starts.
+// opened when the first recording starts, found as the renderer is
+// (RuntimeLibrary): beside the program, else by the system's library search.
 struct VideoEncoderCalls
 {
     decltype(&videoStart) start = nullptr;

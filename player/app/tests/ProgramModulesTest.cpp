@@ -132,9 +132,9 @@ void ProgramModulesTest::withoutItsModulesThePlayerRunsAndSaysSo()
     const auto button = [&frame](int index) { return QPoint(frame.left() + 26 + index * 49, frame.bottom() - 25); };
 
     m_x.clickAt(button(2));
-    QVERIFY2(logShows("location picker module not found", 10000), qPrintable(launcher.log()));
+    QVERIFY2(logShows("location picker module not loaded", 10000), qPrintable(launcher.log()));
     m_x.clickAt(button(1));
-    QVERIFY2(logShows("video encoder module not found", 10000), qPrintable(launcher.log()));
+    QVERIFY2(logShows("video encoder module not loaded", 10000), qPrintable(launcher.log()));
     m_x.clickAt(button(0));
     QVERIFY2(waitFor([&] { return !QDir(captures).entryList({QStringLiteral("*.png")}, QDir::Files).isEmpty(); },
                      10000),

@@ -348,10 +348,12 @@ void MainWindowTest::hostsTheRenderer()
     QVERIFY(LaunchBridges::missingSignals(&window).isEmpty());
 }
 
-// This program's folders hold neither module: Loc and Record say what is
-// missing, no picker opens and the record light goes out again.
+// Neither module can be found: Loc and Record say what is missing, no
+// picker opens and the record light goes out again.
 void MainWindowTest::withoutTheirModulesLocAndRecordGiveNotices()
 {
+    qputenv("TAVENOR_LOCATION_PICKER_MODULE", "/nonexistent/libtavenor_map.so");
+    qputenv("TAVENOR_VIDEOENC_LIBRARY", "/nonexistent/libvideoenc.so");
     MainWindow window;
     window.applyGuestResolution(1280, 720);
     window.show();

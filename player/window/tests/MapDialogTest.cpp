@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFile>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -299,12 +300,13 @@ void MapDialogTest::closingDeletesTheDialog()
 }
 
 // Through the player's own path: the first click loads the picker's module
-// (from the build's program folder), each click opens a picker of the
+// (the build's, named as a test may), each click opens a picker of the
 // module's own, centred over the player window where no window manager
 // places it (here, off the screen's centre).
 void MapDialogTest::locButtonLoadsTheModuleAndOpensPickersOverTheWindow()
 {
-    QCoreApplication::addLibraryPath(qEnvironmentVariable("TAVENOR_BIN_DIR"));
+    qputenv("TAVENOR_LOCATION_PICKER_MODULE",
+            QFile::encodeName(qEnvironmentVariable("TAVENOR_BIN_DIR") + QStringLiteral("/libtavenor_map.so")));
     MainWindow window;
     window.applyGuestResolution(640, 360);
     window.move(100, 150);

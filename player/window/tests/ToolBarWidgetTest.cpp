@@ -84,6 +84,7 @@ private:
 // The bar lives in a window, as in the player.
 void ToolBarWidgetTest::init()
 {
+    qputenv("TAVENOR_LOCATION_PICKER_MODULE", "/nonexistent/libtavenor_map.so");
     m_window = std::make_unique<QWidget>();
     m_window->resize(1000, 1000);
     m_bar = new ToolBarWidget(m_window.get());
@@ -120,7 +121,7 @@ void ToolBarWidgetTest::featureButtonsEmitTheirSignal_data()
     QTest::newRow("Shake") << "shakeButton" << QByteArray(SIGNAL(onShake()));
     QTest::newRow("Record") << "recordButton" << QByteArray(SIGNAL(onRecord()));
     QTest::newRow("Keyboard") << "keyboardButton" << QByteArray(SIGNAL(onShowEngine()));
-    // The picker's module is not in this program's folders: a notice, and no picker.
+    // The picker's module is missing here: a notice, and no picker.
     QTest::newRow("Loc") << "locButton" << QByteArray(SIGNAL(onNotice(QString)));
     QTest::newRow("Settings") << "settingsButton" << QByteArray(SIGNAL(onShowSettings()));
 }
