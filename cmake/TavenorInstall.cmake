@@ -2,7 +2,8 @@
 #
 # The player expects everything it was installed with beside its own
 # executable (its install folder): the program, its libraries, the
-# replacement renderer it loads by name, the simulated guest, the updater,
+# replacement renderer it loads by name, the location picker and video
+# encoder modules it opens on first use, the simulated guest, the updater,
 # the VM template, the blank data disk and the channel file. All of it goes
 # into one private program folder, TAVENOR_INSTALL_DIR, with RUNPATH $ORIGIN
 # as in build/bin. Beside it: a launcher on PATH, the desktop entry, the
@@ -24,7 +25,7 @@ set(TAVENOR_DESKTOP_DIR ${PROJECT_SOURCE_DIR}/player/resources/desktop)
 # Targets whose files make up the program folder. A target that a build
 # does not define is left out.
 set(TAVENOR_INSTALLED_TARGETS
-    TavenorPlayer TavenorUpdater tavenor-guest OpenglRender
+    TavenorPlayer TavenorUpdater tavenor-guest OpenglRender tavenor-glinfo tavenor_map
     service vmservice toolkit hostinfo videoenc shortcut)
 
 set(_installed "")

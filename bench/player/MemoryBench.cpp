@@ -51,6 +51,7 @@ MemoryBench::Sample MemoryBench::sample()
     const ProcessFigures figures = ProcessFigures::of(player);
     result.playerRssKb = figures.rssKb;
     result.playerPssKb = figures.pssKb;
+    result.playerPrivateKb = figures.privateKb;
     result.treePssKb = figures.pssKb;
     QMap<QString, int> names;
     for (const qint64 child : ProcessFigures::descendants(player)) {
@@ -99,8 +100,9 @@ bool MemoryBench::pickerOpen() const
 void MemoryBench::print(const char *label, const Sample &sample)
 {
     std::printf("  %s:\n", label);
-    std::printf("    player process:              VmRSS %s, Pss %s\n", qPrintable(figures::megabytes(sample.playerRssKb)),
-                qPrintable(figures::megabytes(sample.playerPssKb)));
+    std::printf("    player process:              VmRSS %s, Pss %s, private %s\n",
+                qPrintable(figures::megabytes(sample.playerRssKb)), qPrintable(figures::megabytes(sample.playerPssKb)),
+                qPrintable(figures::megabytes(sample.playerPrivateKb)));
     std::printf("    player with its children:    Pss %s (%d children: %s)\n",
                 qPrintable(figures::megabytes(sample.treePssKb)), sample.children,
                 qPrintable(sample.childNames.isEmpty() ? QStringLiteral("none") : sample.childNames));

@@ -7,7 +7,9 @@ class PlayerSession;
 // The player's memory once its guest is shown and has settled (the
 // baseline), then with the location picker open: the player process alone
 // (VmRSS, Pss) and with its child processes (Pss summed over the tree), the
-// simulated guest, which belongs to the machine, listed on its own.
+// simulated guest, which belongs to the machine, listed on its own. The
+// player's private memory is what no other process shares, so it does not
+// move with what else runs.
 class MemoryBench
 {
 public:
@@ -19,6 +21,7 @@ private:
     {
         qint64 playerRssKb = 0;
         qint64 playerPssKb = 0;
+        qint64 playerPrivateKb = 0;
         qint64 treePssKb = 0; // player and its children, without the guest
         qint64 guestPssKb = 0;
         int children = 0;

@@ -57,10 +57,10 @@ bool PlayerSession::prepare()
     return true;
 }
 
-bool PlayerSession::start(const QString &logName)
+bool PlayerSession::start(const QString &logName, const QProcessEnvironment &extra)
 {
     m_window.clear();
-    m_player = m_launcher.start(logName, {}, {QString::fromLatin1(kInstance)});
+    m_player = m_launcher.start(logName, extra, {QString::fromLatin1(kInstance)});
     return m_player->waitForStarted(10000);
 }
 
@@ -69,13 +69,13 @@ bool PlayerSession::guestShown() const
     return log().contains(QStringLiteral("misc connected show opengl"));
 }
 
-bool PlayerSession::waitUntilShown(int timeoutMs)
+bool PlayerSession::waitUntilShown(int timeoutMs, int windowWidth)
 {
     m_window = m_x.mainWindow(pid());
     if (m_window.isEmpty() || !waitFor([this] { return guestShown(); }, timeoutMs))
         return false;
     // The window is centred once it has its guest's size.
-    waitFor([this] { return m_x.windowGeometry(m_window).width() == 1280; }, 10000);
+    waitFor([this, windowWidth] { return m_x.windowGeometry(m_window).width() == windowWidth; }, 10000);
     m_frame = m_x.windowGeometry(m_window);
     return true;
 }

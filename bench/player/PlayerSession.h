@@ -31,13 +31,15 @@ public:
     const XSession &x() const { return m_x; }
     SimGuestProbe &guest() { return m_guest; }
 
-    // Starts the player, its log in the work folder under logName.
-    bool start(const QString &logName);
+    // Starts the player, its log in the work folder under logName; extra
+    // variables reach the player and the guest it starts.
+    bool start(const QString &logName, const QProcessEnvironment &extra = QProcessEnvironment());
     qint64 pid() const { return m_player ? m_player->processId() : 0; }
     QString log() const { return m_launcher.log(); }
     bool guestShown() const;
-    // Waits for the guest to show and for the main window; its frame.
-    bool waitUntilShown(int timeoutMs);
+    // Waits for the guest to show and for the main window to take its
+    // width (the guest's); its frame.
+    bool waitUntilShown(int timeoutMs, int windowWidth = 1280);
     QString window() const { return m_window; }
     QRect frame() const { return m_frame; }
     QPoint button(Button which) const;

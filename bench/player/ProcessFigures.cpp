@@ -50,6 +50,7 @@ ProcessFigures ProcessFigures::of(qint64 pid)
     figures.rssKb = field(status, "VmRSS");
     figures.threads = int(field(status, "Threads"));
     figures.pssKb = pssOf(pid);
+    figures.privateKb = privateOf(pid);
     figures.cpuMs = cpuMsOf(pid);
     figures.descriptors =
         QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size();
@@ -59,6 +60,14 @@ ProcessFigures ProcessFigures::of(qint64 pid)
 qint64 ProcessFigures::pssOf(qint64 pid)
 {
     return field(readProc(pid, "smaps_rollup"), "Pss");
+}
+
+qint64 ProcessFigures::privateOf(qint64 pid)
+{
+    const QByteArray rollup = readProc(pid, "smaps_rollup");
+    const qint64 clean = field(rollup, "Private_Clean");
+    const qint64 dirty = field(rollup, "Private_Dirty");
+    return clean < 0 || dirty < 0 ? -1 : clean + dirty;
 }
 
 QList<qint64> ProcessFigures::descendants(qint64 pid)

@@ -23,37 +23,46 @@ double msSince(const QElapsedTimer &timer)
 
 int StartupBench::run(int runs)
 {
-    QList<double> baseline, first, main, guest;
+    QList<double> baseline, bare, first, main, guest;
     for (int i = 0; i < runs; ++i) {
-        double b = 0, f = 0, m = 0, g = 0;
-        if (!baselineRun(b) || !playerRun(i, f, m, g))
+        double b = 0, n = 0, f = 0, m = 0, g = 0;
+        if (!baselineRun(b, false) || !baselineRun(n, true) || !playerRun(i, f, m, g))
             return 1;
         baseline << b;
+        bare << n;
         first << f;
         main << m;
         guest << g;
-        std::printf("run %d: baseline window %.1f ms; player first window %.1f ms, main window %.1f ms, "
-                    "guest shown %.1f ms\n",
-                    i + 1, b, f, m, g);
+        std::printf("run %d: baseline window %.1f ms (without GLX %.1f ms); player first window %.1f ms, "
+                    "main window %.1f ms, guest shown %.1f ms\n",
+                    i + 1, b, n, f, m, g);
         std::fflush(stdout);
     }
     std::printf("\nstart-up, from process start (guest boot delay 0):\n");
     std::printf("  baseline: minimal Qt Widgets window mapped   %s\n", qPrintable(figures::timing(baseline)));
+    std::printf("  (the same without Qt's GLX integration       %s)\n", qPrintable(figures::timing(bare)));
     std::printf("  player:   first top-level window mapped      %s\n", qPrintable(figures::timing(first)));
     std::printf("  player:   main window (\"Pellow\") mapped      %s\n", qPrintable(figures::timing(main)));
     std::printf("  player:   guest shown (log line)             %s\n", qPrintable(figures::timing(guest)));
-    std::printf("  player main window / baseline window: %.2f x (medians)\n",
-                figures::median(main) / qMax(0.001, figures::median(baseline)));
+    const double yardstick = qMax(0.001, figures::median(baseline));
+    std::printf("  player main window / baseline window: %.2f x (medians)\n", figures::median(main) / yardstick);
+    std::printf("  player guest shown / baseline window: %.2f x (medians)\n", figures::median(guest) / yardstick);
     return 0;
 }
 
-bool StartupBench::baselineRun(double &mappedMs)
+bool StartupBench::baselineRun(double &mappedMs, bool withoutGlx)
 {
     MapWatcher watcher(m_session.x().display());
     if (!watcher.ok())
         return false;
     QProcess program;
     program.setProcessChannelMode(QProcess::ForwardedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (withoutGlx)
+        environment.insert(QStringLiteral("QT_XCB_GL_INTEGRATION"), QStringLiteral("none"));
+    else
+        environment.remove(QStringLiteral("QT_XCB_GL_INTEGRATION"));
+    program.setProcessEnvironment(environment);
     QElapsedTimer timer;
     timer.start();
     program.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--baseline-window")});

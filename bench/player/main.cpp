@@ -1,3 +1,4 @@
+#include "DisplayBench.h"
 #include "MemoryBench.h"
 #include "PlayerSession.h"
 #include "SoakBench.h"
@@ -6,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -16,6 +18,8 @@
 //
 //   bench_player startup [RUNS]     start-up times against a minimal Qt window
 //   bench_player memory             memory without and with the location picker
+//   bench_player display [SECONDS] [RUNS]
+//                                   CPU and painted frames while the guest streams
 //   bench_player soak [SECONDS] [--inputs N] [--clipboard N] [--recordings N]
 //                     [--captures N] [--reconnects N]
 //
@@ -26,8 +30,8 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: bench_player startup [RUNS] | memory | soak [SECONDS] [--inputs N] "
-                         "[--clipboard N] [--recordings N] [--captures N] [--reconnects N]\n");
+    std::fprintf(stderr, "usage: bench_player startup [RUNS] | memory | display [SECONDS] [RUNS] | soak [SECONDS] "
+                         "[--inputs N] [--clipboard N] [--recordings N] [--captures N] [--reconnects N]\n");
     return 2;
 }
 
@@ -67,26 +71,45 @@ bool parsePlan(const QStringList &arguments, SoakBench::Plan &plan)
     return i == arguments.size() && plan.seconds > 0;
 }
 
+// Other work on the machine moves every figure: the load is printed before
+// and after each mode.
+void printLoad(const char *when)
+{
+    QFile loadAverage(QStringLiteral("/proc/loadavg"));
+    if (loadAverage.open(QIODevice::ReadOnly))
+        std::printf("load average %s: %s\n", when, loadAverage.readAll().trimmed().constData());
+}
+
+int runMode(PlayerSession &session, const QStringList &arguments)
+{
+    const QString mode = arguments.value(0);
+    if (mode == QLatin1String("startup"))
+        return StartupBench(session).run(qMax(1, arguments.value(1, QStringLiteral("5")).toInt()));
+    if (mode == QLatin1String("memory"))
+        return MemoryBench(session).run();
+    if (mode == QLatin1String("display"))
+        return DisplayBench(session).run(qMax(1, arguments.value(1, QStringLiteral("10")).toInt()),
+                                         qMax(1, arguments.value(2, QStringLiteral("1")).toInt()));
+    SoakBench::Plan plan;
+    if (mode == QLatin1String("soak") && parsePlan(arguments.mid(1), plan))
+        return SoakBench(session).run(plan);
+    return usage();
+}
+
 // On the private display, as a Qt GUI program: the bench's clipboard is an
 // X client of its own there.
 int inner(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    const QStringList arguments = QApplication::arguments().mid(2);
-    const QString mode = arguments.value(0);
     PlayerSession session(QDir::tempPath() + QStringLiteral("/bench-player"));
     if (!session.prepare()) {
         std::fprintf(stderr, "cannot prepare the instance (is the player built beside the bench?)\n");
         return 1;
     }
-    if (mode == QLatin1String("startup"))
-        return StartupBench(session).run(qMax(1, arguments.value(1, QStringLiteral("5")).toInt()));
-    if (mode == QLatin1String("memory"))
-        return MemoryBench(session).run();
-    SoakBench::Plan plan;
-    if (mode == QLatin1String("soak") && parsePlan(arguments.mid(1), plan))
-        return SoakBench(session).run(plan);
-    return usage();
+    printLoad("before");
+    const int result = runMode(session, QApplication::arguments().mid(2));
+    printLoad("after");
+    return result;
 }
 
 // A private X server and private folders, and the bench again inside them.
@@ -131,7 +154,9 @@ int main(int argc, char **argv)
         return baselineWindow(argc, argv);
     if (first == QLatin1String("--inner"))
         return inner(argc, argv);
-    if (first != QLatin1String("startup") && first != QLatin1String("memory") && first != QLatin1String("soak"))
+    const QStringList modes{QStringLiteral("startup"), QStringLiteral("memory"), QStringLiteral("display"),
+                            QStringLiteral("soak")};
+    if (!modes.contains(first))
         return usage();
     return outer(argc, argv);
 }

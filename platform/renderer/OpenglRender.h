@@ -80,7 +80,10 @@ OPENGLRENDER_API void setOpenGLViewport(int x, int y, int width, int height);
  */
 OPENGLRENDER_API void setOpenGLDisplayRotation(float zRot);
 
-/* Redraws the sub-window with the newest frame (black before the first). */
+/*
+ * Shows the newest frame in the sub-window (black before the first). A frame
+ * is drawn once; while nothing changed since, the call costs nothing.
+ */
 OPENGLRENDER_API void repaintOpenGLDisplay(void);
 
 /* Remembers the stream mode the player asks for; frames are drawn alike in every mode. */
@@ -89,6 +92,7 @@ OPENGLRENDER_API void setStreamMode(int mode);
 /*
  * Copies the newest frame as the guest sent it (not turned) into buffer as
  * RGBA8888, height rows of width * 4 bytes, scaled when its size differs.
+ * Alpha is 255: the capture is opaque, as the display shows the guest.
  * 0 on success; nonzero while no frame has arrived or for a null buffer or a
  * non-positive size.
  */
@@ -98,8 +102,9 @@ OPENGLRENDER_API int screenCapture(void *buffer, int width, int height);
  * Writes the host's OpenGL renderer name (or, without OpenGL, its graphics
  * adapter's name, or "unknown") into buffer, cut to fit and NUL-terminated.
  * Returns the number of characters written before the NUL (> 0), or 0 for a
- * null buffer or a size below 2. The OpenGL name is found on the GUI thread
- * and then kept; other threads get the adapter's name until then.
+ * null buffer or a size below 2. The OpenGL name comes from the helper
+ * program tavenor-glinfo beside the library, asked once (the first call
+ * waits for it); the library itself never loads an OpenGL driver.
  */
 OPENGLRENDER_API int getGraphicsCard(char *buffer, int bufferSize);
 

@@ -27,6 +27,13 @@ extern "C" {
 #  define VIDEOENC_API __attribute__((visibility("default")))
 #endif
 
+/* The file a program opens at run time rather than linking it. */
+#if defined(_WIN32)
+#define VIDEOENC_LIBRARY_NAME "libvideoenc.dll"
+#else
+#define VIDEOENC_LIBRARY_NAME "libvideoenc.so"
+#endif
+
 typedef struct VideoRecording VideoRecording;
 
 /*

@@ -7,3 +7,9 @@ App::App(int &argc, char **argv) : QApplication(argc, argv)
 
 // The filter takes itself off the application as it goes.
 App::~App() = default;
+
+void App::useRasterGraphics()
+{
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+}

@@ -7,7 +7,6 @@
 #include "launch/MachineShutdown.h"
 #include "resources/PlayerResources.h"
 #include "window/MainWindow.h"
-#include "window/MapDialog.h"
 
 #include <service/misc.h>
 #include <service/server_manager.h>
@@ -65,7 +64,6 @@ int runPlayer(QApplication &app, int, char **, const std::function<void()> &leav
 
     LaunchProcess launch;
     MainWindow window;
-    MapDialog::attachTo(&window);
     // The window hides at once on a confirmed exit; the machine is stopped
     // while the event loop runs on, and the program ends when that is done.
     MachineShutdown shutdown(launch);

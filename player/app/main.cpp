@@ -52,6 +52,7 @@ void leaveInstance(InstanceGuard &guard)
 int main(int argc, char **argv)
 {
     DisplayPlatform::choose();
+    App::useRasterGraphics();
     App app(argc, argv);
     DisplayPlatform::warnWhenUnsuitable();
     if (argc > 1)

@@ -115,6 +115,7 @@ MainWindow::MainWindow(QWidget *parent) : TWindow(parent, true, true)
     connect(toolBar, &ToolBarWidget::onEngineSwitchValueChanged, this, &MainWindow::engineSwitchValueChanged);
     connect(this, &MainWindow::onRecording, toolBar, &ToolBarWidget::recording);
     connect(toolBar, &ToolBarWidget::onShowEngine, this, &MainWindow::showEngine);
+    connect(toolBar, &ToolBarWidget::onNotice, this, qOverload<QString>(&MainWindow::showTips));
     connect(this, &MainWindow::onSetMouseCanLock, display, &OpenGLWidget::setMouseCanLock);
     connect(this, &MainWindow::onSetEngineEnabled, this, &MainWindow::setEngineSwitchValue);
     connect(this, &MainWindow::onPmInstallBegin, this, &MainWindow::pmInstallBegin);
@@ -649,10 +650,12 @@ void MainWindow::recordFinished(QString fileName)
 }
 
 // The recorder has already removed a file without frames and kept a
-// playable one with frames.
-void MainWindow::recordFailed(QString file, int)
+// playable one with frames. A missing encoder says what would help.
+void MainWindow::recordFailed(QString file, int error)
 {
-    showTips(tr("Screen Failed"), tr("Failed to record screen"));
+    showTips(tr("Screen Failed"), error == VideoRecord::kEncoderMissing
+                                      ? tr("The video encoder is missing or damaged: reinstall the player to record.")
+                                      : tr("Failed to record screen"));
     if (file != m_recordFile)
         return;
     recording = false;

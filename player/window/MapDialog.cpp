@@ -1,11 +1,9 @@
 #include "window/MapDialog.h"
 
-#include "app/InstanceName.h"
 #include "settings/SettingsDefaults.h"
 #include "settings/SettingsKeys.h"
 #include "window/MapBridge.h"
 #include "window/MapPage.h"
-#include "window/ToolBarWidget.h"
 
 #include <service/gps.h>
 
@@ -37,10 +35,11 @@ static void registerMapResource()
     Q_INIT_RESOURCE(map_page);
 }
 
-MapDialog::MapDialog(QWidget *parent)
-    : TWindow(parent, false, false), m_settings(instanceName()), m_channel(new QWebChannel(this))
+MapDialog::MapDialog(QWidget *parent, const QString &instance)
+    : TWindow(parent, false, false), m_settings(instance), m_channel(new QWebChannel(this))
 {
     registerMapResource();
+    setObjectName(QStringLiteral("locationPicker"));
     setWindowModality(Qt::WindowModal);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Choose Location"));
@@ -57,21 +56,6 @@ MapDialog::MapDialog(QWidget *parent)
 }
 
 MapDialog::~MapDialog() = default;
-
-MapDialog *MapDialog::open(QWidget *parent)
-{
-    auto *dialog = new MapDialog(parent);
-    dialog->show();
-    return dialog;
-}
-
-void MapDialog::attachTo(QWidget *mainWindow)
-{
-    auto *toolBar = mainWindow->findChild<ToolBarWidget *>(QStringLiteral("toolBar"));
-    if (toolBar == nullptr)
-        return;
-    connect(toolBar, &ToolBarWidget::onShowLocationPicker, toolBar, [toolBar] { open(toolBar); });
-}
 
 void MapDialog::layoutChild()
 {

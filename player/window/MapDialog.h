@@ -15,7 +15,8 @@ class QWebEngineView;
 // bar. A click on the map sends the place to the guest's GPS at once and
 // saves it in the instance store, so that the next start begins there; the
 // dialog stays open for further clicks. Window-modal to the window that
-// opens it, deleted when closed.
+// opens it, deleted when closed. It lives in the player's location picker
+// module (MapPickerPlugin), with the web engine.
 //
 // The page is the player's own (a built-in resource with the map library)
 // and the only one the view shows (MapPage). It reaches the player through
@@ -30,14 +31,9 @@ public:
     static constexpr int kWidth = 500;
     static constexpr int kHeight = 320;
 
-    explicit MapDialog(QWidget *parent);
+    // The picker of instance's location, saved in its store.
+    MapDialog(QWidget *parent, const QString &instance);
     ~MapDialog() override;
-
-    // A new picker for parent, shown without blocking.
-    static MapDialog *open(QWidget *parent);
-    // Each click of the Loc button of the window's tool bar opens a new
-    // picker over the tool bar.
-    static void attachTo(QWidget *mainWindow);
 
     void layoutChild() override;
 

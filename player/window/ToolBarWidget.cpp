@@ -1,8 +1,11 @@
 #include "window/ToolBarWidget.h"
 
+#include "app/InstanceName.h"
 #include "settings/SettingsDialog.h"
 #include "splash/BoundedGet.h"
 #include "window/HelpLink.h"
+#include "window/LocationPickerFactory.h"
+#include "window/LocationPickerModule.h"
 #include "window/RecordButton.h"
 
 #include <TIconButton.h>
@@ -165,13 +168,17 @@ void ToolBarWidget::onRecentsReleased()
     sendKey(kRecentsKey, kKeyUp);
 }
 
-void ToolBarWidget::showSettings()
+void ToolBarWidget::placeOverPlayerWindow(QWidget *dialog) const
 {
-    // The dialog loads the settings as it is built. It opens over the
-    // player window, also while the bar floats over a full screen.
-    auto *dialog = new SettingsDialog(this);
     const QWidget *owner = parentWidget() != nullptr ? parentWidget()->window() : window();
     dialog->move(owner->frameGeometry().center() - dialog->rect().center());
+}
+
+void ToolBarWidget::showSettings()
+{
+    // The dialog loads the settings as it is built.
+    auto *dialog = new SettingsDialog(this);
+    placeOverPlayerWindow(dialog);
     dialog->show();
     emit onShowSettings();
 }
@@ -213,8 +220,18 @@ void ToolBarWidget::onRecentsPressed()
     sendKey(kRecentsKey, kKeyDown);
 }
 
+// A new picker on each click. Its module is loaded by the first one; the
+// rest of the bar works without it.
 void ToolBarWidget::onLocClicked()
 {
+    LocationPickerFactory *pickers = LocationPickerModule::factory();
+    if (pickers == nullptr) {
+        emit onNotice(tr("The location picker is missing or damaged: reinstall the player to use it."));
+        return;
+    }
+    QWidget *picker = pickers->create(this, instanceName());
+    placeOverPlayerWindow(picker);
+    picker->show();
     emit onShowLocationPicker();
 }
 

@@ -37,10 +37,12 @@ signals:
     void onRecord();
     void onEngineSwitchValueChanged(bool on);
     void onShowEngine();
-    // The Loc and Settings buttons, for the location picker and the settings
-    // dialog to open from.
+    // The Loc and Settings buttons, after the location picker or the
+    // settings dialog was opened.
     void onShowLocationPicker();
     void onShowSettings();
+    // A notice for the main window's tips: a feature the bar opens cannot be had.
+    void onNotice(QString text);
 
 public slots:
     void onSetEngineEnable(bool isOn);
@@ -68,6 +70,10 @@ private:
     void applyStyleSheet();
     void buildLayout();
     QBoxLayout *boxLayout() const;
+    // Dialogs open over the player window, also while the bar floats over
+    // a full screen (window managers that place windows, and those that
+    // do not alike).
+    void placeOverPlayerWindow(QWidget *dialog) const;
 
     bool horizontal = true;
     TIconButton *m_screenButton = nullptr;

@@ -1,9 +1,8 @@
 #include "window/VideoRecord.h"
 #include "window/FreedMemory.h"
+#include "window/VideoEncoderModule.h"
 
 #include "display/RendererBinding.h"
-
-#include <VideoEncoder.h>
 
 #include <QDebug>
 
@@ -29,17 +28,23 @@ void VideoRecord::onFinish()
 
 void VideoRecord::run()
 {
-    VideoRecording *handle = videoStart(file.toUtf8().constData(), width, height, frameRate);
+    const VideoEncoderCalls *encoder = VideoEncoderModule::calls();
+    if (encoder == nullptr) {
+        emit recordError(file, kEncoderMissing);
+        deleteLater();
+        return;
+    }
+    VideoRecording *handle = encoder->start(file.toUtf8().constData(), width, height, frameRate);
     if (handle == nullptr) {
         qDebug() << "videoStart failed";
         emit recordError(file, kStartFailed);
         deleteLater();
         return;
     }
-    int code = recordFrames(handle);
+    int code = recordFrames(*encoder, handle);
     // Finished on every path, so that the frames written so far stay a
     // playable file.
-    if (videoEnd(handle) < 0 && code == 0)
+    if (encoder->end(handle) < 0 && code == 0)
         code = kFinishFailed;
     returnFreedMemory();
     if (code == 0)
@@ -49,7 +54,7 @@ void VideoRecord::run()
     deleteLater();
 }
 
-int VideoRecord::recordFrames(VideoRecording *handle)
+int VideoRecord::recordFrames(const VideoEncoderCalls &encoder, VideoRecording *handle)
 {
     const qint64 frameBytes = qint64(width) * height * 4;
     std::unique_ptr<uchar[]> buffer(new (std::nothrow) uchar[size_t(qMax<qint64>(frameBytes, 4))]);
@@ -64,7 +69,7 @@ int VideoRecord::recordFrames(VideoRecording *handle)
             qDebug() << "read image from fb error";
             return kCaptureFailed;
         }
-        if (videoAppendFrame(handle, buffer.get()) < 0) {
+        if (encoder.appendFrame(handle, buffer.get()) < 0) {
             qDebug() << "videoAppendFrame failed";
             return kFrameRefused;
         }

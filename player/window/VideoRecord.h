@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <mutex>
 
+struct VideoEncoderCalls;
 struct VideoRecording;
 
 // One screen recording, run on the global thread pool: the guest's frame
@@ -18,6 +19,9 @@ struct VideoRecording;
 // is followed at once by the next, without catching up. The encoder stamps
 // each frame with the time it gets it, so a slow machine gives fewer frames,
 // not a faster video.
+//
+// The encoder library is opened by the first recording (VideoEncoderModule);
+// without it the recording fails with kEncoderMissing.
 //
 // The object lives on the GUI thread, where its slot runs; it deletes
 // itself there (deleteLater) as the last thing run() does, never on the
@@ -35,6 +39,7 @@ public:
     static constexpr int kCaptureFailed = -3;
     static constexpr int kFinishFailed = -4; // the file could not be completed
     static constexpr int kOutOfMemory = -5;
+    static constexpr int kEncoderMissing = -6; // the encoder module could not be loaded
 
     // width and height: the guest frame size; each is rounded down to an
     // even number.
@@ -59,7 +64,7 @@ public slots:
 
 private:
     // 0 on a stop, else the error code.
-    int recordFrames(VideoRecording *handle);
+    int recordFrames(const VideoEncoderCalls &encoder, VideoRecording *handle);
     // Waits until the next frame is due; false once stopped.
     bool waitUntil(std::chrono::steady_clock::time_point due);
 

@@ -1,9 +1,14 @@
 #include "GuestOptions.h"
 
+#include <FrameStream.h>
+
 namespace {
 
 constexpr int kMaxBootDelayMs = 600000;
 constexpr int kMaxFramesPerSecond = 60;
+// What the display stream carries.
+constexpr int kMinFrameSide = 1;
+constexpr int kMaxFrameSide = int(framestream::kFrameMaxSide);
 
 struct IntRange
 {
@@ -29,12 +34,27 @@ QString rangeError(const QString &what, const QString &text, IntRange range)
         .arg(text);
 }
 
+// "WxH", each side within range.
+std::optional<QSize> parseFrameSize(const QString &text)
+{
+    const QStringList sides = text.split(QLatin1Char('x'));
+    if (sides.size() != 2)
+        return std::nullopt;
+    const IntRange range{kMinFrameSide, kMaxFrameSide};
+    const auto width = parseBounded(sides[0], range);
+    const auto height = parseBounded(sides[1], range);
+    if (!width || !height)
+        return std::nullopt;
+    return QSize(*width, *height);
+}
+
 } // namespace
 
 QString guestUsage()
 {
     return QStringLiteral(
-        "usage: tavenor-guest [--boot-delay-ms MS] [--fps N] [--host ADDRESS] STATE_FOLDER");
+        "usage: tavenor-guest [--boot-delay-ms MS] [--fps N] [--frame-size WxH] [--host ADDRESS] "
+        "STATE_FOLDER");
 }
 
 GuestOptionsResult parseGuestOptions(const QStringList &arguments,
@@ -45,6 +65,7 @@ GuestOptionsResult parseGuestOptions(const QStringList &arguments,
     GuestOptions options;
     QString bootText = environment("TAVENOR_GUEST_BOOT_DELAY_MS");
     QString fpsText = environment("TAVENOR_GUEST_FPS");
+    QString frameSizeText = environment("TAVENOR_GUEST_FRAME_SIZE");
     QStringList positional;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
@@ -59,6 +80,8 @@ GuestOptionsResult parseGuestOptions(const QStringList &arguments,
             bootText = value;
         else if (argument == QLatin1String("--fps"))
             fpsText = value;
+        else if (argument == QLatin1String("--frame-size"))
+            frameSizeText = value;
         else if (argument == QLatin1String("--host"))
             options.host = value;
         else
@@ -79,6 +102,16 @@ GuestOptionsResult parseGuestOptions(const QStringList &arguments,
         if (!fps)
             return {std::nullopt, rangeError(QStringLiteral("the frame rate"), fpsText, fpsRange)};
         options.framesPerSecond = *fps;
+    }
+    if (!frameSizeText.isEmpty()) {
+        const auto size = parseFrameSize(frameSizeText);
+        if (!size)
+            return {std::nullopt,
+                    QStringLiteral("the frame size must be WIDTHxHEIGHT, each from %1 to %2, not \"%3\"")
+                        .arg(kMinFrameSide)
+                        .arg(kMaxFrameSide)
+                        .arg(frameSizeText)};
+        options.frameSize = *size;
     }
     if (options.host.isEmpty())
         return {std::nullopt, QStringLiteral("the host address is empty")};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +15,10 @@ struct GuestOptions
     QString stateFolder;
     int bootDelayMs = 3000;
     int framesPerSecond = 30;
+    // The size frames are sent at. The screen, and the input positions it
+    // takes, stay 1280 x 720; a larger or smaller frame is that screen
+    // scaled, so that the host's display path can be measured at other sizes.
+    QSize frameSize{1280, 720};
     QString host = QStringLiteral("127.0.0.1"); // where the host services listen
 };
 
@@ -27,8 +32,9 @@ struct GuestOptionsResult
 using EnvironmentLookup = std::function<QString(const char *name)>;
 
 // arguments[0] is the program. Options: --boot-delay-ms <ms> (0..600000),
-// --fps <n> (1..60), --host <address>; environment: TAVENOR_GUEST_BOOT_DELAY_MS,
-// TAVENOR_GUEST_FPS. Exactly one positional argument, the state folder.
+// --fps <n> (1..60), --frame-size <W>x<H> (each side 1..4096), --host <address>;
+// environment: TAVENOR_GUEST_BOOT_DELAY_MS, TAVENOR_GUEST_FPS,
+// TAVENOR_GUEST_FRAME_SIZE. Exactly one positional argument, the state folder.
 GuestOptionsResult parseGuestOptions(const QStringList &arguments,
                                      const EnvironmentLookup &environment);
 

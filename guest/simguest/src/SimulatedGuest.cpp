@@ -544,5 +544,10 @@ void SimulatedGuest::renderIfChanged()
     if (!m_dirty)
         return;
     m_dirty = false;
-    m_display->publish(paintScreen(m_state), static_cast<std::uint32_t>(m_state.rotation));
+    QImage frame = paintScreen(m_state);
+    // Scaled once per change; the stream sends the same image until the next.
+    if (frame.size() != m_options.frameSize)
+        frame = frame.scaled(m_options.frameSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                    .convertToFormat(frame.format());
+    m_display->publish(std::move(frame), static_cast<std::uint32_t>(m_state.rotation));
 }

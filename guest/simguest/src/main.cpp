@@ -54,9 +54,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "the program that started tavenor-guest has ended, ending\n");
         app.quit();
     });
-    std::printf("tavenor-guest started in %s (boot delay %d ms, %d fps, host %s)\n",
+    std::printf("tavenor-guest started in %s (boot delay %d ms, %d fps, frames %dx%d, host %s)\n",
                 qPrintable(options.stateFolder), options.bootDelayMs, options.framesPerSecond,
-                qPrintable(options.host));
+                options.frameSize.width(), options.frameSize.height(), qPrintable(options.host));
     const int status = app.exec();
     guest.stop();
     std::printf("tavenor-guest stopped\n");

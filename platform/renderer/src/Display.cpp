@@ -30,7 +30,6 @@ void Display::create(WId parent, const QRect &geometry, float zRot)
     m_window->setRotation(zRot);
     m_window->setGeometry(atLeastOnePixel(geometry));
     m_window->show();
-    m_window->update();
 }
 
 void Display::setParent(WId parent)
@@ -58,21 +57,28 @@ void Display::setViewport(const QRect &geometry)
     if (!m_window)
         return;
     m_window->setGeometry(atLeastOnePixel(geometry));
-    m_window->update();
 }
 
 void Display::setRotation(float zRot)
 {
-    if (!m_window)
-        return;
-    m_window->setRotation(zRot);
-    m_window->update();
+    if (m_window)
+        m_window->setRotation(zRot);
 }
 
 void Display::repaint()
 {
     if (m_window)
-        m_window->update();
+        m_window->showNewest();
+}
+
+std::uint64_t Display::draws() const
+{
+    return m_window ? m_window->draws() : 0;
+}
+
+std::uint64_t Display::framesDrawn() const
+{
+    return m_window ? m_window->framesDrawn() : 0;
 }
 
 void Display::frameArrived()
@@ -89,7 +95,7 @@ void Display::frameArrived()
         window,
         [this, window] {
             m_redrawPending = false;
-            window->update();
+            window->showNewest();
         },
         Qt::QueuedConnection);
 }

@@ -6,6 +6,7 @@
 #include <QWindow>
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 
 namespace renderer {
@@ -22,11 +23,18 @@ public:
     void create(WId parent, const QRect &geometry, float zRot);
     void setViewport(const QRect &geometry);
     void setRotation(float zRot);
+    // Shows the newest frame; draws only when the sub-window does not show
+    // it yet at its size and rotation.
     void repaint();
 
-    // Any thread: asks the GUI thread to redraw once; calls that arrive
-    // before it has redrawn are folded into that one redraw.
+    // Any thread: asks the GUI thread to draw the newest frame once; calls
+    // that arrive before it has drawn are folded into that one draw.
     void frameArrived();
+
+    // The sub-window's pictures drawn so far, and how many of them showed a
+    // frame for the first time.
+    std::uint64_t draws() const;
+    std::uint64_t framesDrawn() const;
 
     // Deletes the windows while the GUI application still exists.
     void releaseWindows();

@@ -1,7 +1,8 @@
 #include "Frame.h"
 
+#include "PixelOrder.h"
+
 #include <cstddef>
-#include <cstring>
 
 namespace renderer {
 
@@ -12,11 +13,11 @@ bool Frame::copyTo(std::uint8_t *buffer, int width, int height) const
     const QImage source =
         sameSize ? image
                  : image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                       .convertToFormat(QImage::Format_RGBA8888);
+                       .convertToFormat(QImage::Format_RGB32);
     if (source.isNull())
         return false;
     for (int y = 0; y < height; ++y)
-        std::memcpy(buffer + std::size_t(y) * rowBytes, source.constScanLine(y), rowBytes);
+        swapRedBlueOpaque(source.constScanLine(y), buffer + std::size_t(y) * rowBytes, std::size_t(width));
     return true;
 }
 

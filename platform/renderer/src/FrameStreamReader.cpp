@@ -1,9 +1,11 @@
 #include "FrameStreamReader.h"
 
 #include "FrameStream.h"
+#include "PixelOrder.h"
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <utility>
 
 namespace renderer {
@@ -19,6 +21,10 @@ bool knownRotation(std::uint32_t rotation)
     return rotation == 0 || rotation == 90 || rotation == 180 || rotation == 270;
 }
 
+// Pixels are received this many bytes at a time, so that they are still in
+// the processor's cache when they are converted.
+constexpr std::size_t kPayloadChunk = 128 * 1024;
+
 static_assert(framestream::kHelloSize <= framestream::kFrameHeaderSize);
 static_assert(framestream::kFrameHeaderSize == 32);
 
@@ -33,12 +39,15 @@ std::uint8_t *FrameStreamReader::writePointer()
 
 std::size_t FrameStreamReader::writeRoom() const
 {
-    return m_expected - m_filled;
+    const std::size_t left = m_expected - m_filled;
+    return m_stage == Stage::Payload ? std::min(left, kPayloadChunk) : left;
 }
 
 FrameStreamReader::Step FrameStreamReader::commit(std::size_t count)
 {
     m_filled += count;
+    if (m_stage == Stage::Payload)
+        convertArrivedPixels();
     if (m_filled < m_expected)
         return {};
     m_filled = 0;
@@ -95,8 +104,18 @@ FrameStreamReader::Step FrameStreamReader::finishHeader()
     return {};
 }
 
+void FrameStreamReader::convertArrivedPixels()
+{
+    const std::size_t whole = m_filled / 4 * 4;
+    std::uint8_t *pixels = m_frame->image.bits() + m_converted;
+    swapRedBlueOpaque(pixels, pixels, (whole - m_converted) / 4);
+    m_converted = whole;
+}
+
 FrameStreamReader::Step FrameStreamReader::finishPayload()
 {
+    m_frame->image.reinterpretAsFormat(QImage::Format_RGB32);
+    m_converted = 0;
     m_stage = Stage::Header;
     m_expected = framestream::kFrameHeaderSize;
     return {std::exchange(m_frame, nullptr), nullptr};

@@ -12,7 +12,9 @@ namespace renderer {
 // Parses one guest connection's display stream as it arrives. The caller
 // receives bytes straight into writePointer() (at most writeRoom() of them)
 // and reports them with commit(); frame pixels land in the frame's own image
-// without a copy. Every field is checked before it is used.
+// without a copy and are turned into the display's pixel order there while
+// they are still in the processor's cache. Every field is checked before it
+// is used.
 class FrameStreamReader
 {
 public:
@@ -32,11 +34,14 @@ private:
     Step finishHello();
     Step finishHeader();
     Step finishPayload();
+    // The payload's whole pixels that arrived since the last call, in place.
+    void convertArrivedPixels();
 
     Stage m_stage = Stage::Hello;
     std::array<std::uint8_t, 32> m_head{};
     std::size_t m_expected = 8;
     std::size_t m_filled = 0;
+    std::size_t m_converted = 0; // payload bytes already in display order
     std::shared_ptr<Frame> m_frame;
 };
 

@@ -1,10 +1,9 @@
 #include "GraphicsCard.h"
 
-#include <QGuiApplication>
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
-#include <QOpenGLFunctions>
-#include <QThread>
+#include "LibraryFolder.h"
+
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <filesystem>
@@ -15,23 +14,26 @@
 namespace renderer {
 namespace {
 
+constexpr int kHelperTimeoutMs = 5000;
+
+// From tavenor-glinfo: the driver it loads goes away with it.
 std::string openGLRendererName()
 {
-    if (!qGuiApp || QThread::currentThread() != qGuiApp->thread())
+    // Beside this library (or the program it is built into).
+    const QString folder = libraryFolder();
+    const QString helper =
+        folder.isEmpty() ? QString() : QStandardPaths::findExecutable(QStringLiteral("tavenor-glinfo"), {folder});
+    if (helper.isEmpty())
         return {};
-    QOpenGLContext context;
-    if (!context.create())
+    QProcess process;
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(helper, QStringList());
+    if (!process.waitForFinished(kHelperTimeoutMs)) {
+        process.kill();
+        process.waitForFinished(kHelperTimeoutMs);
         return {};
-    QOffscreenSurface surface;
-    surface.setFormat(context.format());
-    surface.create();
-    if (!surface.isValid() || !context.makeCurrent(&surface))
-        return {};
-    const auto *name =
-        reinterpret_cast<const char *>(context.functions()->glGetString(GL_RENDERER));
-    std::string result = name ? name : "";
-    context.doneCurrent();
-    return result;
+    }
+    return process.readAllStandardOutput().split('\n').value(0).trimmed().toStdString();
 }
 
 // "card0", "card1", ...: the adapters; "card0-HDMI-A-1" and the like are
@@ -89,12 +91,16 @@ std::string adapterNameFromSysfs(const std::string &drmRoot)
 
 std::string graphicsCardName(const std::string &drmRoot)
 {
-    // Making a GL context is slow: the first name found holds for the process.
+    // Making a GL context is slow: the helper runs once, and the name it
+    // gave holds for the process.
     static std::mutex mutex;
+    static bool asked = false;
     static std::string openGLName;
     std::lock_guard<std::mutex> lock(mutex);
-    if (openGLName.empty())
+    if (!asked) {
         openGLName = openGLRendererName();
+        asked = true;
+    }
     if (!openGLName.empty())
         return openGLName;
     std::string adapter = adapterNameFromSysfs(drmRoot);

@@ -129,15 +129,20 @@ TEST_F(RendererStream, InitRefusesBadArgumentsAndShortBuffers)
     }
 }
 
-TEST_F(RendererStream, CaptureReturnsTheGuestsPixelsAsSent)
+// Colours as sent; the guest's alpha is not shown, so a capture is opaque
+// like the display.
+TEST_F(RendererStream, CaptureReturnsTheGuestsColoursOpaque)
 {
     std::vector<std::uint8_t> pixels(kWidth * kHeight * 4);
     for (std::size_t i = 0; i < pixels.size(); ++i)
         pixels[i] = std::uint8_t(i * 7 + i / 251);
+    std::vector<std::uint8_t> opaque = pixels;
+    for (std::size_t i = 3; i < opaque.size(); i += 4)
+        opaque[i] = 255;
     FrameSender sender;
     ASSERT_TRUE(sender.connectTo(s_address) && sender.sendHello());
     ASSERT_TRUE(sender.sendFrame(FrameHeader::forImage(kWidth, kHeight), pixels));
-    EXPECT_TRUE(eventually([&] { return captureFrame(kWidth, kHeight) == pixels; }));
+    EXPECT_TRUE(eventually([&] { return captureFrame(kWidth, kHeight) == opaque; }));
 }
 
 TEST_F(RendererStream, CaptureScalesToTheRequestedSize)

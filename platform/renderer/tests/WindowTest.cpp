@@ -59,6 +59,7 @@ class RendererWindowTest : public QObject
 private slots:
     void initTestCase();
     void blackBeforeTheFirstFrame();
+    void drawsTheFrameScaledToTheSubwindow_data();
     void drawsTheFrameScaledToTheSubwindow();
     void aNewFrameIsDrawnUnasked();
     void rotation_data();
@@ -119,6 +120,7 @@ void RendererWindowTest::initTestCase()
     QTRY_VERIFY(near(at(5, 5), kHostGrey));
     m_library.createOpenGLSubwindow(0, m_host.winId(), kSubwindow.x(), kSubwindow.y(),
                                     kSubwindow.width(), kSubwindow.height(), 0.0f);
+    QVERIFY(m_guest.connectTo(m_address) && m_guest.sendHello());
 }
 
 void RendererWindowTest::blackBeforeTheFirstFrame()
@@ -129,11 +131,27 @@ void RendererWindowTest::blackBeforeTheFirstFrame()
     QVERIFY(near(at(kSubwindow.right() + 5, kSubwindow.bottom() + 5), kHostGrey));
 }
 
+void RendererWindowTest::drawsTheFrameScaledToTheSubwindow_data()
+{
+    QTest::addColumn<QSize>("frame");
+    QTest::newRow("scaled smoothly") << QSize(64, 48);
+    QTest::newRow("within a hundredth: rows and columns left out") << QSize(242, 161);
+    QTest::newRow("within a hundredth: rows and columns repeated") << QSize(238, 159);
+    QTest::newRow("the sub-window's size") << kSubwindow.size();
+}
+
+// The whole sub-window shows the frame, up to its edges, and nothing beyond.
 void RendererWindowTest::drawsTheFrameScaledToTheSubwindow()
 {
-    QVERIFY(m_guest.connectTo(m_address) && m_guest.sendHello());
-    QVERIFY(sendFrame(quadrantPixels(64, 48, kRed, kGreen, kBlue, kYellow), 64, 48));
+    QFETCH(QSize, frame);
+    const Rgba plain{128, 0, 128, 255};
+    QVERIFY(sendFrame(solidPixels(8, 8, plain), 8, 8));
+    QTRY_VERIFY(quartersAre(kSubwindow, plain, plain, plain, plain));
+    QVERIFY(sendFrame(quadrantPixels(frame.width(), frame.height(), kRed, kGreen, kBlue, kYellow), frame.width(),
+                      frame.height()));
     QTRY_VERIFY(quartersAre(kSubwindow, kRed, kGreen, kBlue, kYellow));
+    QVERIFY(near(at(kSubwindow.left(), kSubwindow.top()), toColor(kRed)));
+    QVERIFY(near(at(kSubwindow.right(), kSubwindow.bottom()), toColor(kYellow)));
     QVERIFY(near(at(kSubwindow.x() - 5, kSubwindow.y() + 5), kHostGrey));
     QVERIFY(near(at(kSubwindow.right() + 5, kSubwindow.bottom() - 5), kHostGrey));
 }

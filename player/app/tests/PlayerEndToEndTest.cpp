@@ -429,7 +429,13 @@ void PlayerEndToEndTest::settingsSavedAndRestartBringThePlayerBackWithThem()
 
     // The new player of the same instance, with the machine at 2 CPUs.
     qint64 restarted = 0;
-    QVERIFY2(waitFor([&] { return (restarted = m_launcher->startedPlayer(kInstance)) != 0; }, kReactionMs),
+    // Something else can carry a player's command line for a moment (a
+    // player's child between its fork and its exec): the new player is the
+    // one that shows its window.
+    QVERIFY2(waitFor([&] {
+                 restarted = m_launcher->startedPlayer(kInstance);
+                 return restarted != 0 && !visibleWindows(restarted).isEmpty();
+             }, kStartMs),
              qPrintable(playerLog()));
     const QString newWindow = mainWindow(restarted);
     QVERIFY(!newWindow.isEmpty());

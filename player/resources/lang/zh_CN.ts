@@ -124,6 +124,10 @@ Try restart Application.</source>
         <translation>施主别着急，等等我</translation>
     </message>
     <message>
+        <source>The video encoder is missing or damaged: reinstall the player to record.</source>
+        <translation>录像组件缺失或已损坏，重新安装后即可录像。</translation>
+    </message>
+    <message>
         <source>Unknown Error</source>
         <translation>未知错误</translation>
     </message>
@@ -393,6 +397,10 @@ Try restart Application.</source>
     <message>
         <source>Shake</source>
         <translation>摇一摇</translation>
+    </message>
+    <message>
+        <source>The location picker is missing or damaged: reinstall the player to use it.</source>
+        <translation>定位组件缺失或已损坏，重新安装后即可使用。</translation>
     </message>
 </context>
 </TS>

@@ -51,6 +51,8 @@ const Entry kEntries[] = {
     {"MainWindow", "Stay", "留下算了"},
     {"MainWindow", "System Not Ready", "施主别着急，等等我"},
     {"MainWindow", "System not Ready", "施主别着急，等等我"},
+    {"MainWindow", "The video encoder is missing or damaged: reinstall the player to record.",
+     "录像组件缺失或已损坏，重新安装后即可录像。"},
     {"MainWindow", "Unknown Error", "未知错误"},
     {"GuestStartWatch", "Android did not start:", "安卓系统未能启动："},
     {"GuestStartWatch", "no guest agent connected", "没有任何客户机代理连接"},
@@ -107,6 +109,8 @@ const Entry kEntries[] = {
     {"ToolBarWidget", "Screen", "截屏"},
     {"ToolBarWidget", "Settings", "设置"},
     {"ToolBarWidget", "Shake", "摇一摇"},
+    {"ToolBarWidget", "The location picker is missing or damaged: reinstall the player to use it.",
+     "定位组件缺失或已损坏，重新安装后即可使用。"},
 };
 
 // Entries the catalogue holds untranslated: the built-in splash paths and the

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QUuid>
 
 #include <cstring>
@@ -38,6 +39,7 @@ private slots:
     void engineSwitchFollowsGuestOnlyWhileUserLeavesItOn();
     void engineEditorWithoutAGuestSaysSo();
     void hostsTheRenderer();
+    void withoutTheirModulesLocAndRecordGiveNotices();
 
 private:
     QWidget *child(MainWindow &window, const char *name);
@@ -344,6 +346,30 @@ void MainWindowTest::hostsTheRenderer()
     QCOMPARE(window.ownerWindow(), WId(0));
     QCOMPARE(window.bridgeTarget(), &window);
     QVERIFY(LaunchBridges::missingSignals(&window).isEmpty());
+}
+
+// Neither module can be found: Loc and Record say what is missing, no
+// picker opens and the record light goes out again.
+void MainWindowTest::withoutTheirModulesLocAndRecordGiveNotices()
+{
+    qputenv("TAVENOR_LOCATION_PICKER_MODULE", "/nonexistent/libtavenor_map.so");
+    qputenv("TAVENOR_VIDEOENC_LIBRARY", "/nonexistent/libvideoenc.so");
+    MainWindow window;
+    window.applyGuestResolution(1280, 720);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *tips = window.findChild<QLabel *>(QStringLiteral("tipsLabel"));
+
+    QTest::mouseClick(child(window, "locButton"), Qt::LeftButton);
+    QCOMPARE(tips->text(), QStringLiteral("The location picker is missing or damaged: reinstall the player to use it."));
+    QVERIFY(child(window, "toolBar")->findChildren<QWidget *>(QStringLiteral("locationPicker")).isEmpty());
+
+    QSignalSpy light(&window, &MainWindow::onRecording);
+    QTest::mouseClick(child(window, "recordButton"), Qt::LeftButton);
+    QTRY_COMPARE(tips->text(),
+                 QStringLiteral("Screen Failed The video encoder is missing or damaged: reinstall the player to record."));
+    QCOMPARE(light.size(), 2);
+    QCOMPARE(light.last().first().toBool(), false);
 }
 
 WINDOW_OFFSCREEN_TEST_MAIN(MainWindowTest)

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFile>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -110,7 +111,7 @@ private slots:
     void withoutTilesThePageSaysSoAndAClickStillPicks();
     void anotherOriginNeverLoadsAndClickedLinksOpenOutside();
     void closingDeletesTheDialog();
-    void locButtonOpensAPickerOverTheToolBarEachTime();
+    void locButtonLoadsTheModuleAndOpensPickersOverTheWindow();
 
 private:
     QVariant evaluate(const QString &script);
@@ -151,7 +152,8 @@ void MapDialogTest::cleanupTestCase()
 
 void MapDialogTest::init()
 {
-    m_dialog = MapDialog::open(nullptr);
+    m_dialog = new MapDialog(nullptr, instanceName());
+    m_dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_dialog));
 }
 
@@ -297,26 +299,34 @@ void MapDialogTest::closingDeletesTheDialog()
     QVERIFY(view.isNull());
 }
 
-void MapDialogTest::locButtonOpensAPickerOverTheToolBarEachTime()
+// Through the player's own path: the first click loads the picker's module
+// (the build's, named as a test may), each click opens a picker of the
+// module's own, centred over the player window where no window manager
+// places it (here, off the screen's centre).
+void MapDialogTest::locButtonLoadsTheModuleAndOpensPickersOverTheWindow()
 {
+    qputenv("TAVENOR_LOCATION_PICKER_MODULE",
+            QFile::encodeName(qEnvironmentVariable("TAVENOR_BIN_DIR") + QStringLiteral("/libtavenor_map.so")));
     MainWindow window;
-    MapDialog::attachTo(&window);
     window.applyGuestResolution(640, 360);
+    window.move(100, 150);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto *toolBar = window.findChild<QWidget *>(QStringLiteral("toolBar"));
     auto *loc = window.findChild<QWidget *>(QStringLiteral("locButton"));
     QTest::mouseClick(loc, Qt::LeftButton);
     QTest::mouseClick(loc, Qt::LeftButton);
-    const QList<MapDialog *> pickers =
-        toolBar->findChildren<MapDialog *>(QString(), Qt::FindDirectChildrenOnly);
-    QCOMPARE(pickers.size(), 2);
-    for (MapDialog *picker : pickers) {
-        QVERIFY(picker->isVisible());
+    const auto pickers = [toolBar] {
+        return toolBar->findChildren<QWidget *>(QStringLiteral("locationPicker"), Qt::FindDirectChildrenOnly);
+    };
+    QCOMPARE(pickers().size(), 2);
+    for (QWidget *picker : pickers()) {
+        QVERIFY(QTest::qWaitForWindowExposed(picker));
         QCOMPARE(picker->windowTitle(), QStringLiteral("Choose Location"));
+        QTRY_COMPARE(picker->frameGeometry().center(), window.frameGeometry().center());
         picker->close();
     }
-    QTRY_VERIFY(toolBar->findChildren<MapDialog *>().isEmpty());
+    QTRY_VERIFY(pickers().isEmpty());
 }
 
 // WebEngine's browser processes run without Chromium's sandbox when this

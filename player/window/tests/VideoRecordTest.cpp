@@ -11,6 +11,7 @@
 #include "window/VideoRecord.h"
 
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPointer>
@@ -67,6 +68,9 @@ private:
 
 void VideoRecordTest::initTestCase()
 {
+    // The encoder module is in the build's program folder, not beside this test.
+    qputenv("TAVENOR_VIDEOENC_LIBRARY",
+            QFile::encodeName(qEnvironmentVariable("TAVENOR_BIN_DIR") + QStringLiteral("/libvideoenc.so")));
     setInstanceName(QStringLiteral("record-test"));
     m_landscape = GuestFrameStream::numberedImage(1280, 720);
     QVERIFY(m_stream.start(m_landscape, 30));
