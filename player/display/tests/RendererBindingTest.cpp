@@ -127,7 +127,7 @@ void RendererBindingTest::loadsTheInstalledLibraryByNameOnce()
 void RendererBindingTest::startRendererCreatesTheSubwindowAndSizesTheGuestInput()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        QSKIP("needs an X server: run under xvfb-run -a -s '-screen 0 1920x1080x24'");
+        QSKIP("needs an X server: run under xvfb-run -a -s '-screen 0 1920x1080x24 -noreset'");
     server_manager_init();
     vinput_start(kInputPort);
     GuestInputPeer guest;

@@ -21,10 +21,14 @@ bool XSession::start()
     // Only the abstract socket, which is private to the network namespace
     // the tests run in: servers of other namespaces take the same display
     // number, and a socket file of that number would be shared with them.
+    // No reset when the last client leaves: a reset drops every connection
+    // still in its handshake, so a program starting while a short-lived
+    // xdotool ends would fail with "could not connect to display".
     m_xvfb->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                                           QStringLiteral("0"), QStringLiteral("1920x1080x24"),
                                           QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                          QStringLiteral("-nolisten"), QStringLiteral("unix")});
+                                          QStringLiteral("-nolisten"), QStringLiteral("unix"),
+                                          QStringLiteral("-noreset")});
     if (!waitFor([this] { return m_xvfb->canReadLine() || m_xvfb->state() == QProcess::NotRunning; }, 20000))
         return false;
     m_display = QLatin1Char(':') + QString::fromLatin1(m_xvfb->readLine().trimmed());
