@@ -101,9 +101,9 @@ QString keyName(int qtKey)
     return QString();
 }
 
-// The combination in the notation of the shortcuts specification the portal
-// follows: modifiers, then the key's symbol name, joined by "+"
-// ("CTRL+ALT+x"). Empty when the key has no such name.
+// The combination as the portal's preferred_trigger takes it: modifiers,
+// then the key's symbol name, joined by "+" ("CTRL+ALT+x"). Empty when the
+// key has no such name.
 QString portalTrigger(int qtKey, Qt::KeyboardModifiers modifiers)
 {
     const QString key = keyName(qtKey);
