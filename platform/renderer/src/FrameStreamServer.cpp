@@ -10,6 +10,9 @@ namespace {
 // Reads per wake-up before the loop looks at new connections again, so a
 // guest that never pauses cannot keep a newer one waiting.
 constexpr int kReadsPerWake = 64;
+// Bounded like the reads, so that connections refused one after another
+// cannot hold the thread in accept.
+constexpr int kAcceptsPerWake = 8;
 
 // Plain stderr rather than the Qt log: this thread can still be reading
 // while the process exits, after Qt's logging has been torn down.
@@ -54,25 +57,23 @@ bool FrameStreamServer::start()
 void FrameStreamServer::run()
 {
     for (;;) {
-        switch (m_waiter.wait(m_listener, m_client)) {
-        case net::Waiter::Event::Woken:
+        const net::Waiter::Ready ready = m_waiter.wait(m_listener, m_client);
+        if (ready.woken)
             return;
-        case net::Waiter::Event::Failed:
+        if (ready.failed) {
             report("display stream poll failed", net::lastError());
             return;
-        case net::Waiter::Event::Listener:
-            acceptPending();
-            break;
-        case net::Waiter::Event::Client:
-            readClient();
-            break;
         }
+        if (ready.listener)
+            acceptPending();
+        if (ready.client && m_client != net::kNoSocket)
+            readClient();
     }
 }
 
 void FrameStreamServer::acceptPending()
 {
-    for (;;) {
+    for (int i = 0; i < kAcceptsPerWake; ++i) {
         net::Status status = net::Status::Done;
         net::Socket socket = net::acceptConnection(m_listener, &status);
         if (status == net::Status::Interrupted)

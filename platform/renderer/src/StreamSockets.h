@@ -1,7 +1,7 @@
 #pragma once
 
 // The system calls of the display-stream server, one implementation per
-// platform (StreamSockets_posix.cpp, StreamSockets_windows.cpp). Every socket
+// platform (StreamSockets_linux.cpp, StreamSockets_windows.cpp). Every socket
 // is non-blocking and is not inherited by child processes.
 
 #include <cstddef>
@@ -46,7 +46,14 @@ void closeSocket(Socket &socket);
 class Waiter
 {
 public:
-    enum class Event { Woken, Listener, Client, Failed };
+    // What a wait ended on. The listener and the client are reported
+    // together, so that a flood of connections cannot keep the client unread.
+    struct Ready {
+        bool woken = false;
+        bool failed = false;
+        bool listener = false;
+        bool client = false;
+    };
 
     Waiter();
     ~Waiter();
@@ -55,7 +62,7 @@ public:
 
     bool isValid() const;
     // An earlier wake() that no wait() has seen yet ends the next wait() at once.
-    Event wait(Socket listener, Socket client);
+    Ready wait(Socket listener, Socket client);
     // Safe from any thread; false when the signal could not be given.
     bool wake();
 

@@ -92,22 +92,23 @@ bool Waiter::isValid() const
     return m_read != kNoSocket;
 }
 
-Waiter::Event Waiter::wait(Socket listener, Socket client)
+Waiter::Ready Waiter::wait(Socket listener, Socket client)
 {
+    Ready ready;
     for (;;) {
         pollfd fds[3] = {{m_read, POLLIN, 0}, {listener, POLLIN, 0}, {client, POLLIN, 0}};
         const nfds_t count = client != kNoSocket ? 3 : 2;
         if (::poll(fds, count, -1) < 0) {
             if (errno == EINTR)
                 continue;
-            return Event::Failed;
+            ready.failed = true;
+            return ready;
         }
-        if (fds[0].revents)
-            return Event::Woken;
-        if (fds[1].revents)
-            return Event::Listener;
-        if (count == 3 && fds[2].revents)
-            return Event::Client;
+        ready.woken = fds[0].revents != 0;
+        ready.listener = fds[1].revents != 0;
+        ready.client = count == 3 && fds[2].revents != 0;
+        if (ready.woken || ready.listener || ready.client)
+            return ready;
     }
 }
 

@@ -121,11 +121,16 @@ void closeSocket(Socket &socket)
 }
 
 // Winsock has no event object that WSAPoll can watch together with sockets:
-// a loopback datagram socket that a second one sends to does the same.
+// a loopback datagram socket that a second one sends to does the same. The
+// pair is connected both ways, so a datagram from any other sender (another
+// user's process among them) is dropped and cannot end the stream.
 Waiter::Waiter() : m_read(openSocket(SOCK_DGRAM, IPPROTO_UDP)), m_write(openSocket(SOCK_DGRAM, IPPROTO_UDP))
 {
     sockaddr_in self;
+    sockaddr_in peer;
     if (m_read == kNoSocket || m_write == kNoSocket || !bindLoopback(m_read, &self) ||
+        !bindLoopback(m_write, &peer) ||
+        ::connect(m_read, reinterpret_cast<sockaddr *>(&peer), sizeof peer) != 0 ||
         ::connect(m_write, reinterpret_cast<sockaddr *>(&self), sizeof self) != 0) {
         closeSocket(m_read);
         closeSocket(m_write);
@@ -143,19 +148,21 @@ bool Waiter::isValid() const
     return m_read != kNoSocket;
 }
 
-Waiter::Event Waiter::wait(Socket listener, Socket client)
+Waiter::Ready Waiter::wait(Socket listener, Socket client)
 {
+    Ready result;
     for (;;) {
         WSAPOLLFD fds[3] = {{m_read, POLLRDNORM, 0}, {listener, POLLRDNORM, 0}, {client, POLLRDNORM, 0}};
         const ULONG count = client != kNoSocket ? 3 : 2;
-        if (::WSAPoll(fds, count, -1) < 0)
-            return Event::Failed;
-        if (ready(fds[0]))
-            return Event::Woken;
-        if (ready(fds[1]))
-            return Event::Listener;
-        if (count == 3 && ready(fds[2]))
-            return Event::Client;
+        if (::WSAPoll(fds, count, -1) < 0) {
+            result.failed = true;
+            return result;
+        }
+        result.woken = ready(fds[0]);
+        result.listener = ready(fds[1]);
+        result.client = count == 3 && ready(fds[2]);
+        if (result.woken || result.listener || result.client)
+            return result;
     }
 }
 
