@@ -6,15 +6,17 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
+#include <future>
 #include <vector>
 
 namespace renderer {
 namespace {
 
 constexpr int kHelperTimeoutMs = 5000;
+constexpr int kKilledHelperMs = 500;
 
 // From tavenor-glinfo: the driver it loads goes away with it.
 std::string openGLRendererName()
@@ -30,7 +32,7 @@ std::string openGLRendererName()
     process.start(helper, QStringList());
     if (!process.waitForFinished(kHelperTimeoutMs)) {
         process.kill();
-        process.waitForFinished(kHelperTimeoutMs);
+        process.waitForFinished(kKilledHelperMs);
         return {};
     }
     return process.readAllStandardOutput().split('\n').value(0).trimmed().toStdString();
@@ -89,20 +91,25 @@ std::string adapterNameFromSysfs(const std::string &drmRoot)
     return {};
 }
 
+// Making a GL context is slow: the helper runs once per process, on a
+// thread of its own, and the name it gave holds for the process.
+const std::shared_future<std::string> &openGLRendererAnswer()
+{
+    static const std::shared_future<std::string> answer = std::async(std::launch::async, openGLRendererName).share();
+    return answer;
+}
+
+void startGraphicsCardLookup()
+{
+    openGLRendererAnswer();
+}
+
 std::string graphicsCardName(const std::string &drmRoot)
 {
-    // Making a GL context is slow: the helper runs once, and the name it
-    // gave holds for the process.
-    static std::mutex mutex;
-    static bool asked = false;
-    static std::string openGLName;
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!asked) {
-        openGLName = openGLRendererName();
-        asked = true;
-    }
-    if (!openGLName.empty())
-        return openGLName;
+    const std::shared_future<std::string> &answer = openGLRendererAnswer();
+    if (answer.wait_for(std::chrono::milliseconds(kHelperTimeoutMs)) == std::future_status::ready &&
+        !answer.get().empty())
+        return answer.get();
     std::string adapter = adapterNameFromSysfs(drmRoot);
     return adapter.empty() ? "unknown" : adapter;
 }

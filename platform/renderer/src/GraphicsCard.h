@@ -4,9 +4,14 @@
 
 namespace renderer {
 
-// The host's OpenGL renderer name, as the helper program tavenor-glinfo
-// beside the library finds it (once per process), else the first graphics
-// adapter's driver and PCI id under drmRoot, else "unknown". Any thread.
+// Starts asking the helper program tavenor-glinfo beside the library for
+// the host's OpenGL renderer name, in the background, once per process: the
+// name is then ready by the time the player asks for it.
+void startGraphicsCardLookup();
+
+// The helper's answer (waiting for it if it is still being made), else the
+// first graphics adapter's driver and PCI id under drmRoot, else "unknown".
+// Any thread.
 std::string graphicsCardName(const std::string &drmRoot = "/sys/class/drm");
 
 // "<driver> (<vendor:device>)" of the first DRM card under drmRoot, or as

@@ -60,6 +60,9 @@ int initOpenGLRenderer(int width, int height, char *addressBuffer, int bufferSiz
     const std::uint16_t port = Renderer::instance().startServer();
     if (port == 0)
         return 0;
+    // The player asks for the card's name once the guest is shown, on its
+    // GUI thread: the helper has the guest's boot to answer in.
+    renderer::startGraphicsCardLookup();
     char address[32];
     const int length = std::snprintf(address, sizeof address, "127.0.0.1:%u", unsigned(port));
     if (length < 0 || length >= bufferSize)
