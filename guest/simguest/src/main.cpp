@@ -14,12 +14,14 @@
 
 int main(int argc, char **argv)
 {
+    // First of all: a player that ends during the start-up below must still
+    // be seen to have gone, whoever adopts the guest then.
+    ParentWatch parentWatch;
     // The screen is only ever drawn into images; no display is needed.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     std::signal(SIGPIPE, SIG_IGN);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QGuiApplication app(argc, argv);
-    ParentWatch parentWatch;
     if (!parentWatch.start()) {
         std::fprintf(stderr, "the program that started tavenor-guest has already ended\n");
         return 1;
