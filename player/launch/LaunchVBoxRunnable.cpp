@@ -109,8 +109,12 @@ int LaunchVBoxRunnable::startMachine()
         code = openAndStartMachine(m_vm, &m_failureDetail);
         if (code == 0)
             return 0;
-        qDebug() << "start vm failed, try to restart " << attempt;
         m_vm->stop();
+        // Only an unreadable data disk comes with a detail, and it stays
+        // unreadable: another attempt would only delay the notice naming it.
+        if (!m_failureDetail.isEmpty())
+            return code;
+        qDebug() << "start vm failed, try to restart " << attempt;
         if (!control.pause(m_retryPauseMs))
             return code;
     }

@@ -194,6 +194,7 @@ TEST_F(LaunchVBoxTest, AnUnreadableDataDiskFailsWithItsNameAndWritesNoDefinition
     EXPECT_TRUE(window.failureDetails().value(0).contains(QDir::toNativeSeparators(dataDisk)));
     EXPECT_FALSE(QFileInfo::exists(definition));
     EXPECT_EQ(vm.count(QStringLiteral("start")), 0);
+    EXPECT_EQ(vm.count(QStringLiteral("stop")), 1) << "tried again for a disk that stays unreadable";
     EXPECT_EQ(registeredMachines(), 0);
     launch.stop();
 }
