@@ -151,8 +151,13 @@ void SplashUpdater::handleServiceAnswer(const ServiceAnswer &answer)
 
 void SplashUpdater::replaceDownload(QPointer<QNetworkReply> &download, const QUrl &url)
 {
-    if (!url.isEmpty())
-        download = BoundedGet::get(*m_network, url, BoundedGet::kFileBytes);
+    if (url.isEmpty() || (download && download->url() == url))
+        return;
+    // The newer answer names the file to keep: the older download would run
+    // to its end only to be thrown away.
+    if (download)
+        download->abort();
+    download = BoundedGet::get(*m_network, url, BoundedGet::kFileBytes);
 }
 
 void SplashUpdater::storeDownload(QNetworkReply *reply, const QByteArray &body)
