@@ -208,22 +208,25 @@ void PortalShortcut::request(const QString &method, const QList<QVariant> &argum
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
     call.setArguments(arguments);
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    const QString predicted = m_requestPath;
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, method, responseSlot](QDBusPendingCallWatcher *finished) {
+            [this, method, responseSlot, predicted](QDBusPendingCallWatcher *finished) {
                 finished->deleteLater();
                 const QDBusPendingReply<QDBusObjectPath> reply = *finished;
                 if (reply.isError()) {
-                    followResponse(m_requestPath, responseSlot, false);
+                    followResponse(predicted, responseSlot, false);
                     notOffered(method + QStringLiteral(" failed: ") + reply.error().message());
                     return;
                 }
                 // A portal that ignores the token names the request itself.
+                // When the Response came before this reply, the next request
+                // has begun already and this one is answered.
                 const QString path = reply.value().path();
-                if (path == m_requestPath)
+                if (path == predicted || m_requestPath != predicted)
                     return;
-                followResponse(m_requestPath, responseSlot, false);
+                followResponse(predicted, responseSlot, false);
                 m_requestPath = path;
-                followResponse(m_requestPath, responseSlot, true);
+                followResponse(path, responseSlot, true);
             });
 }
 
