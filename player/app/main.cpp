@@ -1,4 +1,5 @@
 #include "app/App.h"
+#include "app/DisplayLoss.h"
 #include "app/DisplayPlatform.h"
 #include "app/InstanceGuard.h"
 #include "app/InstanceName.h"
@@ -52,6 +53,7 @@ void leaveInstance(InstanceGuard &guard)
 int main(int argc, char **argv)
 {
     DisplayPlatform::choose();
+    endAtOnceWhenDisplayLost();
     App::useRasterGraphics();
     App app(argc, argv);
     DisplayPlatform::warnWhenUnsuitable();

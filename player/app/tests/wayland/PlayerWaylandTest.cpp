@@ -241,7 +241,9 @@ void PlayerWaylandTest::explicitWaylandPlatformIsKeptAndToldOnce()
 
 // A VirtualBox machine is no child of the player: one left running when the
 // display went is stopped and unregistered by the next start before it
-// starts its own.
+// starts its own. The display goes while the launch worker publishes the
+// guest's properties: the player ends at once rather than tear down what the
+// worker still uses.
 void PlayerWaylandTest::lostDisplayLeavesVirtualBoxMachineToTheNextStart()
 {
     const QString folder = m_outputDir + QStringLiteral("/vbox");
@@ -253,10 +255,12 @@ void PlayerWaylandTest::lostDisplayLeavesVirtualBoxMachineToTheNextStart()
     // The stand-in's calls, one JSON array of arguments a line.
     const auto calls = [&folder] { return readFile(folder + QStringLiteral("/calls.log")); };
     std::unique_ptr<QProcess> player = startPlayer(QStringLiteral("vbox.log"), virtualBox, QStringLiteral("vbox"));
-    QVERIFY2(waitFor([&] { return calls().contains(QStringLiteral("[\"startvm\"")); }, 30000),
+    QVERIFY2(waitFor([&] { return calls().contains(QStringLiteral("[\"guestproperty\"")); }, 30000),
              qPrintable(m_launcher->log()));
     m_weston->crash();
     QVERIFY2(player->waitForFinished(30000), "the player outlived its display");
+    QVERIFY2(player->exitCode() == 1 && m_launcher->log().contains(QStringLiteral("display lost: the player ends at once")),
+             qPrintable(m_launcher->log()));
     QVERIFY(readFile(folder + QStringLiteral("/state.json")).contains(QStringLiteral("\"running\"")));
 
     QVERIFY(m_weston->start());
